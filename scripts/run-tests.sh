@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Builds and runs every test: the normal build, then the AddressSanitizer /
+# UndefinedBehaviorSanitizer build, then the ThreadSanitizer build of the
+# threading tests, then the fuzz targets. GUI tests run on a virtual display.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+JOBS=${JOBS:-2}
+
+run_ctest() {
+  local dir=$1; shift
+  # One virtual display for the whole run; tests that need none ignore it.
+  xvfb-run -a -s "-screen 0 1024x768x24" ctest --test-dir "$dir" --output-on-failure -j"$JOBS" "$@"
+}
+
+echo "== normal build"
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j"$JOBS"
+run_ctest build
+
+if [ "${ZORVAN_QUICK:-0}" = 1 ]; then exit 0; fi
+
+echo "== AddressSanitizer + UndefinedBehaviorSanitizer build"
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DZORVAN_SANITIZE=address,undefined \
+  -DZORVAN_BUILD_BENCH=OFF -DCMAKE_CXX_FLAGS="-O1 -fno-sanitize-recover=undefined" >/dev/null
+cmake --build build-asan -j"$JOBS"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  run_ctest build-asan -LE "nosan|tsan"
+
+echo "== ThreadSanitizer build"
+cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZORVAN_SANITIZE=thread \
+  -DZORVAN_BUILD_BENCH=OFF >/dev/null
+cmake --build build-tsan -j"$JOBS"
+TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 run_ctest build-tsan -L tsan
+
+if [ -x tests/fuzz/run-fuzz.sh ]; then
+  echo "== fuzz"
+  bash tests/fuzz/run-fuzz.sh "${ZORVAN_FUZZ_SECONDS:-60}"
+fi
