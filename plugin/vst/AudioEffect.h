@@ -9,6 +9,8 @@
 #include "plugin/vst/AEffEditor.h"
 #include "plugin/vst/aeffect.h"
 
+#include <cstddef>
+
 class AudioEffect {
 public:
     AudioEffect(audioMasterCallback audioMaster, int32_t numPrograms, int32_t numParams);
