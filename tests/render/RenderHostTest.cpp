@@ -1,0 +1,256 @@
+// zorvan-render end to end against the stand-in module: option plumbing, state
+// files, sample rates, channel handling and every refusal.
+#include "RenderTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <sstream>
+
+using namespace rendertest;
+
+namespace {
+
+std::string standin(const std::string& variant) {
+    return std::string(STANDIN_DIR) + "/zorvan_standin_" + variant + ".so";
+}
+
+// "  3  bass       0.400000   --bass      4.00" -> index 3: "0.400000"
+std::map<int, std::string> listedDisplays(const std::string& out) {
+    std::map<int, std::string> shown;
+    std::istringstream lines(out);
+    std::string line;
+    bool inParams = false;
+    while (std::getline(lines, line)) {
+        if (line == "Parameters:") {
+            inParams = true;
+            continue;
+        }
+        if (line.rfind("Programs", 0) == 0) inParams = false;
+        if (!inParams) continue;
+        std::istringstream fields(line);
+        int index;
+        std::string name, display;
+        if (fields >> index >> name >> display) shown[index] = display;
+    }
+    return shown;
+}
+
+class RenderHost : public ::testing::Test {
+protected:
+    ScratchDir dir;
+    std::string input() {
+        const std::string p = dir.path("in.wav");
+        if (!fileExists(p)) writeWav(p, testTone(44100, 2, 0.25));
+        return p;
+    }
+    RunResult run(std::vector<std::string> args, const std::string& variant = "ok") {
+        args.insert(args.begin(), {"--plugin", standin(variant)});
+        return runRender(args);
+    }
+};
+
+} // namespace
+
+TEST_F(RenderHost, EachControlReachesItsParameter) {
+    const RunResult r = run({"--input", "1", "--channel", "rhythm", "--gain", "3", "--bass", "4", "--middle", "5.5",
+                             "--treble", "6", "--presence", "7", "--volume", "8", "--cab", "off", "--list"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const std::map<int, std::string> want = {{0, "0.100000"}, {1, "0.500000"}, {2, "0.300000"},
+                                             {3, "0.400000"}, {4, "0.550000"}, {5, "0.600000"},
+                                             {6, "0.700000"}, {7, "0.800000"}, {8, "0.500000"}};
+    EXPECT_EQ(listedDisplays(r.out), want) << r.out;
+    EXPECT_NE(r.out.find("Programs (current 0)"), std::string::npos);
+    EXPECT_NE(r.out.find("Plug-in: Zorvan Ferroharmonic Lite by Zorvan, Inc."), std::string::npos);
+
+    // And through the audio: each control alone moves the stand-in's output.
+    ASSERT_EQ(run({"--tail", "0", input(), dir.path("base.wav")}).exitCode, 0);
+    const Audio base = readSound(dir.path("base.wav"));
+    const std::vector<std::vector<std::string>> moves = {
+        {"--input", "5"},  {"--channel", "lead"}, {"--gain", "9"},     {"--bass", "1"},   {"--middle", "1"},
+        {"--treble", "1"}, {"--presence", "1"},   {"--volume", "10"}, {"--cab", "ext"}, {"--program", "1", "--gain", "1"}};
+    for (const auto& m : moves) {
+        std::vector<std::string> args = m;
+        args.insert(args.end(), {"--tail", "0", input(), dir.path("moved.wav")});
+        ASSERT_EQ(run(args).exitCode, 0) << m[0];
+        EXPECT_NE(readSound(dir.path("moved.wav")).samples, base.samples) << m[0] << " changed nothing";
+    }
+}
+
+TEST_F(RenderHost, PresetAndBankFilesRoundTripToIdenticalRenders) {
+    const std::string in = input();
+    ASSERT_EQ(run({"--program", "2", "--gain", "8", "--channel", "lead", "--save-fxb", dir.path("s.fxb"),
+                   "--save-fxp", dir.path("s.fxp"), in, dir.path("a.wav")})
+                  .exitCode,
+              0);
+    const RunResult b = run({"--fxb", dir.path("s.fxb"), "--list", in, dir.path("b.wav")});
+    ASSERT_EQ(b.exitCode, 0) << b.err;
+    EXPECT_NE(b.out.find("Programs (current 2)"), std::string::npos) << "the bank restores the current program";
+    EXPECT_TRUE(sameBytes(dir.path("a.wav"), dir.path("b.wav")));
+    // A preset file is loaded into the current program (0 here), before any --program.
+    ASSERT_EQ(run({"--fxp", dir.path("s.fxp"), in, dir.path("c.wav")}).exitCode, 0);
+    EXPECT_TRUE(sameBytes(dir.path("a.wav"), dir.path("c.wav")));
+    // Without the state the render differs, so the comparison above means something.
+    ASSERT_EQ(run({in, dir.path("d.wav")}).exitCode, 0);
+    EXPECT_FALSE(sameBytes(dir.path("a.wav"), dir.path("d.wav")));
+
+    // Saving alone, without rendering, gives the same bank.
+    ASSERT_EQ(run({"--program", "2", "--gain", "8", "--channel", "lead", "--save-fxb", dir.path("t.fxb")}).exitCode, 0);
+    EXPECT_TRUE(sameBytes(dir.path("s.fxb"), dir.path("t.fxb")));
+}
+
+TEST_F(RenderHost, RendersAtTheInputsOwnRate) {
+    for (int rate : {44100, 96000}) {
+        SCOPED_TRACE(rate);
+        const std::string in = dir.path("silence.wav");
+        Audio silence;
+        silence.rate = rate;
+        silence.channels = 2;
+        silence.samples.assign(size_t(rate / 10) * 2, 0.0);
+        writeWav(in, silence);
+        const RunResult r = run({"--float", "--tail", "0.5", in, dir.path("out.wav")});
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        const Audio out = readSound(dir.path("out.wav"));
+        EXPECT_EQ(out.rate, rate);
+        EXPECT_EQ(out.channels, 2);
+        EXPECT_EQ(out.frames(), rate / 10 + rate / 2);
+        // The stand-in adds rate x 1e-9 to its output: the plug-in was told this rate.
+        const double defaultsOffset = 1e-3 * (2 * 0.5 + 3 * 0.5 + 4 * 0.5 + 5 * 0.5 + 6 * 0.5);
+        EXPECT_NEAR(out.samples[0], defaultsOffset + rate * 1e-9, 1e-9);
+    }
+}
+
+TEST_F(RenderHost, MonoFeedsBothInputsUnlessLeftOnlyAndExtraChannelsAreIgnored) {
+    Audio mono = testTone(44100, 1, 0.2);
+    writeWav(dir.path("mono.wav"), mono, true);
+    ASSERT_EQ(run({"--float", "--tail", "0", "--cab", "off", dir.path("mono.wav"), dir.path("both.wav")}).exitCode, 0);
+    ASSERT_EQ(run({"--float", "--tail", "0", "--cab", "off", "--mono-left", dir.path("mono.wav"), dir.path("left.wav")})
+                  .exitCode,
+              0);
+    const Audio both = readSound(dir.path("both.wav")), left = readSound(dir.path("left.wav"));
+    ASSERT_EQ(both.samples.size(), left.samples.size());
+    const double offset = both.samples[0] - 2 * mono.samples[0] * 0.2 * 2 * 0.5 * 2;   // the stand-in's DC
+    size_t checked = 0;
+    for (size_t i = 0; i < both.samples.size(); i += 97, ++checked)
+        ASSERT_NEAR(both.samples[i] - offset, 2 * (left.samples[i] - offset), 1e-6) << i;
+    EXPECT_GT(checked, 50u);
+
+    // Three channels: the first two are used, the third is ignored.
+    Audio stereo = testTone(44100, 2, 0.2), three;
+    three.rate = 44100;
+    three.channels = 3;
+    for (int64_t i = 0; i < stereo.frames(); ++i)
+        three.samples.insert(three.samples.end(), {stereo.samples[size_t(2 * i)], 0.5 * stereo.samples[size_t(2 * i + 1)], 0.9});
+    for (size_t i = 1; i < stereo.samples.size(); i += 2) stereo.samples[i] *= 0.5;
+    writeWav(dir.path("two.wav"), stereo, true);
+    writeWav(dir.path("three.wav"), three, true);
+    ASSERT_EQ(run({"--float", dir.path("two.wav"), dir.path("two-out.wav")}).exitCode, 0);
+    ASSERT_EQ(run({"--float", dir.path("three.wav"), dir.path("three-out.wav")}).exitCode, 0);
+    EXPECT_EQ(readSound(dir.path("two-out.wav")).samples, readSound(dir.path("three-out.wav")).samples);
+}
+
+TEST_F(RenderHost, DoubleAndBlockSizeGiveTheSameRender) {
+    const std::string in = input();
+    ASSERT_EQ(run({"--float", in, dir.path("a.wav")}).exitCode, 0);
+    ASSERT_EQ(run({"--float", "--block", "1", in, dir.path("b.wav")}).exitCode, 0);
+    ASSERT_EQ(run({"--float", "--block", "4097", in, dir.path("c.wav")}).exitCode, 0);
+    EXPECT_TRUE(sameBytes(dir.path("a.wav"), dir.path("b.wav")));
+    EXPECT_TRUE(sameBytes(dir.path("a.wav"), dir.path("c.wav")));
+    const RunResult d = run({"--float", "--double", in, dir.path("d.wav")});
+    ASSERT_EQ(d.exitCode, 0) << d.err;
+    const Audio a = readSound(dir.path("a.wav")), dd = readSound(dir.path("d.wav"));
+    ASSERT_EQ(a.samples.size(), dd.samples.size());
+    for (size_t i = 0; i < a.samples.size(); i += 101) ASSERT_NEAR(a.samples[i], dd.samples[i], 1e-6);
+    EXPECT_NE(d.out.find("64-bit processing"), std::string::npos);
+}
+
+TEST_F(RenderHost, SummaryReportsLevelsAndClipping) {
+    const RunResult quiet = run({"--float", input(), dir.path("q.wav")});
+    ASSERT_EQ(quiet.exitCode, 0);
+    EXPECT_NE(quiet.out.find("Peak "), std::string::npos);
+    EXPECT_NE(quiet.out.find("RMS "), std::string::npos);
+    EXPECT_NE(quiet.out.find("real time"), std::string::npos);
+    EXPECT_NE(quiet.out.find("No clipping"), std::string::npos) << quiet.out;
+    EXPECT_TRUE(quiet.err.empty()) << "no progress bar when standard error is not a terminal: " << quiet.err;
+
+    const RunResult hot = run({"--float", "--input", "10", "--volume", "10", input(), dir.path("h.wav")});
+    ASSERT_EQ(hot.exitCode, 0);
+    EXPECT_NE(hot.out.find("CLIPPED"), std::string::npos) << hot.out;
+    double peak = 0;
+    for (double s : readSound(dir.path("h.wav")).samples) peak = std::max(peak, std::fabs(s));
+    EXPECT_GT(peak, 1.0) << "float output keeps overs";
+}
+
+// Every refusal: non-zero exit, a one-line message, and no output file or
+// leftover temporary file in the destination folder.
+TEST_F(RenderHost, ErrorsLeaveNoOutput) {
+    const std::string in = input();
+    writeBytes(dir.path("text.wav"), {'h', 'e', 'l', 'l', 'o'});
+    // A bank from another plug-in: change the ID bytes of a real one.
+    ASSERT_EQ(run({"--save-fxb", dir.path("good.fxb"), "--save-fxp", dir.path("good.fxp")}).exitCode, 0);
+    std::vector<uint8_t> foreign = readBytes(dir.path("good.fxb"));
+    foreign[19] = 'X';
+    writeBytes(dir.path("foreign.fxb"), foreign);
+    std::vector<uint8_t> shortChunk = readBytes(dir.path("good.fxp"));
+    shortChunk.resize(shortChunk.size() - 4);
+    shortChunk[59] -= 4;   // chunkSize 316
+    shortChunk[7] -= 4;    // byteSize
+    writeBytes(dir.path("short.fxp"), shortChunk);
+    // An impulse-response path the program record cannot hold.
+    std::string deep = dir.dir();
+    while (deep.size() < 300) {
+        deep += "/" + std::string(60, 'd');
+        mkdir(deep.c_str(), 0755);
+    }
+    writeWav(deep + "/ir.wav", testTone(44100, 1, 0.01));
+
+    struct Case {
+        const char* what;
+        std::vector<std::string> args;
+        std::string variant;
+        const char* says;   // expected in the message
+    };
+    const std::string out = dir.path("out.wav");
+    const std::vector<Case> cases = {
+        {"missing input", {dir.path("nope.wav"), out}, "ok", "cannot read input"},
+        {"unreadable input", {dir.path("text.wav"), out}, "ok", "cannot read input"},
+        {"missing plug-in", {"--plugin", dir.path("nope.so"), in, out}, "ok", "cannot load plug-in"},
+        {"plug-in not a library", {"--plugin", dir.path("text.wav"), in, out}, "ok", "cannot load plug-in"},
+        {"other unique ID", {in, out}, "wrongid", "unique ID"},
+        {"other name", {in, out}, "wrongname", "Some Other Amp"},
+        {"null effect", {in, out}, "null", "no effect"},
+        {"bad magic", {in, out}, "badmagic", "magic"},
+        {"no entry point", {in, out}, "noentry", "VSTPluginMain"},
+        {"unknown option", {"--fuzz", "3", in, out}, "ok", "unknown option"},
+        {"knob out of range", {"--treble", "10.5", in, out}, "ok", "0 to 10"},
+        {"program out of range", {"--program", "7", in, out}, "ok", "--program"},
+        {"output folder missing", {in, dir.path("no/such/dir/out.wav")}, "ok", "cannot write"},
+        {"output is a folder", {in, dir.dir()}, "ok", "folder"},
+        {"missing bank", {"--fxb", dir.path("nope.fxb"), in, out}, "ok", "cannot read"},
+        {"bank of another plug-in", {"--fxb", dir.path("foreign.fxb"), in, out}, "ok", "'ZRFX'"},
+        {"bank given as preset", {"--fxp", dir.path("good.fxb"), in, out}, "ok", "bank file"},
+        {"input given as bank", {"--fxb", in, out}, "ok", "not a VST bank"},
+        {"chunk refused by size", {"--fxp", dir.path("short.fxp"), in, out}, "ok", "refused"},
+        {"chunk refused", {"--fxb", dir.path("good.fxb"), in, out}, "refuses", "refused"},
+        {"missing impulse response", {"--ir", dir.path("nope.wav"), in, out}, "ok", "impulse response"},
+        {"impulse response not a sound", {"--ir", dir.path("text.wav"), in, out}, "ok", "impulse response"},
+        {"impulse response path too long", {"--ir", deep + "/ir.wav", in, out}, "ok", "at most 259"},
+        {"preset cannot be saved", {"--save-fxp", dir.path("no/such.fxp"), in, out}, "ok", "cannot write"},
+    };
+    const std::vector<std::string> before = dir.entries();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const RunResult r = run(c.args, c.variant);
+        EXPECT_NE(r.exitCode, 0);
+        EXPECT_NE(r.exitCode, -1) << "crashed";
+        EXPECT_EQ(lineCount(r.err), 1) << r.err;
+        EXPECT_EQ(r.err.rfind("zorvan-render: ", 0), 0u) << r.err;
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+        EXPECT_FALSE(fileExists(out));
+        EXPECT_EQ(dir.entries(), before) << "a temporary file was left behind";
+    }
+}
