@@ -1,0 +1,342 @@
+#include "editor/zorvanGUI.h"
+
+#include "editor/CAboutContainer.h"
+#include "editor/SystemDialogs.h"
+#include "plugin/ZorvanEditorLink.h"
+#include "plugin/vst/AudioEffect.h"
+#include "toolkit/CAnimKnob.h"
+#include "toolkit/CBitmap.h"
+#include "toolkit/CFrame.h"
+#include "toolkit/CKickButton.h"
+#include "toolkit/CSplashScreen.h"
+#include "toolkit/CTextLabel.h"
+#include "toolkit/CVerticalSwitch.h"
+
+using namespace VSTGUI;
+
+const char* const zorvanGUI::kWebAddress = "https://www.zorvan.example/";
+const char* const zorvanGUI::kVersionText = "(Ver.1.1.3)";
+
+namespace {
+
+constexpr int32_t kCabinetIndex = 8;
+constexpr uint32_t kPendingIrName = 1u << 9;
+
+struct ControlSpec {
+    bool isKnob;        // else a three-position switch
+    CRect rect;         // in the frame
+    float defaultValue; // Control-click value
+};
+
+// The panel table: tags 0 to 8 are the parameter indices.
+const ControlSpec kControlSpecs[zorvanGUI::kNumControls] = {
+    {true, CRect::fromSize(53, 146, 36, 36), 0.2f},    // Input
+    {false, CRect::fromSize(141, 145, 31, 39), 0.f},   // mode
+    {true, CRect::fromSize(168, 146, 36, 36), 0.5f},   // gain
+    {true, CRect::fromSize(236, 146, 36, 36), 0.5f},   // bass
+    {true, CRect::fromSize(293, 146, 36, 36), 0.5f},   // mid
+    {true, CRect::fromSize(350, 146, 36, 36), 0.5f},   // treble
+    {true, CRect::fromSize(406, 146, 36, 36), 0.5f},   // presence
+    {true, CRect::fromSize(475, 146, 36, 36), 0.5f},   // master
+    {false, CRect::fromSize(525, 145, 31, 39), 0.f},   // cabinet
+};
+
+constexpr int kKnobFrames = 101;
+constexpr int kKnobFrameHeight = 36;
+constexpr int kSwitchFrames = 3;
+constexpr int kSwitchFrameHeight = 39;
+constexpr int kSwitchPositions = 3;
+
+} // namespace
+
+zorvanGUI::zorvanGUI(AudioEffect* effect) : AEffGUIEditor(effect)
+{
+    backgroundBitmap = new CBitmap("background.png");
+    rect.top = 0;
+    rect.left = 0;
+    rect.bottom = static_cast<int16_t>(backgroundBitmap->getHeight());
+    rect.right = static_cast<int16_t>(backgroundBitmap->getWidth());
+}
+
+zorvanGUI::~zorvanGUI()
+{
+    close();
+    if (backgroundBitmap)
+        backgroundBitmap->forget();
+    // Browser launchers normally end at once; do not leave them as zombies.
+    zorvan::reapChildren(helperProcesses, 2000);
+}
+
+std::string zorvanGUI::irDisplayName(const char* path)
+{
+    if (!path)
+        return std::string();
+    std::string name(path);
+    const size_t slash = name.find_last_of("/\\");
+    if (slash != std::string::npos)
+        name.erase(0, slash + 1);
+    const size_t dot = name.rfind('.');
+    if (dot != std::string::npos)
+        name.erase(dot);
+    return name;
+}
+
+std::string zorvanGUI::currentIrName() const
+{
+    const auto* link = dynamic_cast<ZorvanEditorLink*>(effect);
+    if (!link || !effect)
+        return std::string();
+    return irDisplayName(link->getIrPath(effect->getProgram()));
+}
+
+bool zorvanGUI::open(void* ptr)
+{
+    // A second open without a close rebuilds the panel from scratch.
+    if (frame)
+        close();
+    AEffGUIEditor::open(ptr);
+    uiThread.store(std::this_thread::get_id());
+    pendingUpdates.store(0);
+
+    // 1. The frame, with the panel picture as its background.
+    CFrame* newFrame = new CFrame(CRect(0, 0, backgroundBitmap->getWidth(), backgroundBitmap->getHeight()), ptr,
+                                  this);
+    newFrame->setBackgroundColor(kBlackCColor);
+    newFrame->setBackground(backgroundBitmap);
+
+    // 2. One film strip for all knobs, one for both switches.
+    CBitmap* knobBitmap = new CBitmap("silverknob.png");
+    CBitmap* switchBitmap = new CBitmap("silverswitch.png");
+
+    // 3. The nine parameter controls at the plug-in's current values.
+    for (int32_t tag = 0; tag < kNumControls; ++tag) {
+        const ControlSpec& spec = kControlSpecs[tag];
+        CControl* control;
+        if (spec.isKnob)
+            control = new CAnimKnob(spec.rect, this, tag, kKnobFrames, kKnobFrameHeight, knobBitmap, CPoint(0, 0));
+        else
+            control = new CVerticalSwitch(spec.rect, this, tag, kSwitchFrames, kSwitchFrameHeight,
+                                          kSwitchPositions, switchBitmap, CPoint(0, 0));
+        control->setDefaultValue(spec.defaultValue);
+        control->setValue(effect ? effect->getParameter(tag) : 0.f);
+        newFrame->addView(control);
+        controls[tag] = control;
+    }
+
+    // 4. The controls hold their own references to the strips.
+    knobBitmap->forget();
+    switchBitmap->forget();
+
+    // 5. The LOAD button, not attached yet.
+    CBitmap* loadBitmap = new CBitmap("irload.png");
+    irLoadButton = new CKickButton(CRect::fromSize(519, 202, 28, 14), this, kTagIrLoad, 14, loadBitmap, CPoint(0, 0));
+    loadBitmap->forget();
+
+    // 6. The file name of the current program's impulse response.
+    irNameLabel = new CTextLabel(CRect::fromSize(85, 203, 430, 12), currentIrName().c_str(), nullptr);
+    irNameLabel->setTransparency(true);
+    irNameLabel->setFontColor(kWhiteCColor);
+    irNameLabel->setFont(kNormalFontSmall);
+    irNameLabel->setHoriAlign(kRightText);
+
+    // 7. Both shown only while the cabinet is exactly on EXT.
+    if (effect && effect->getParameter(kCabinetIndex) == 1.0f) {
+        newFrame->addView(irLoadButton);
+        newFrame->addView(irNameLabel);
+        irControlsShown = true;
+    } else {
+        irControlsShown = false;
+    }
+
+    // 8. The logo.
+    CBitmap* logoBitmap = new CBitmap("logo.png");
+    logoButton = new CKickButton(CRect::fromSize(204, 53, 193, 31), this, kTagLogo, 31, logoBitmap, CPoint(0, 0));
+    newFrame->addView(logoButton);
+    logoBitmap->forget();
+
+    // 9. The about box, shown later as the frame's modal view.
+    CBitmap* aboutBitmap = new CBitmap("about.png");
+    aboutBox = new CAboutContainer(CRect::fromSize(144, 12, 311, 206), newFrame, aboutBitmap);
+    aboutBox->setBackgroundColor(kBlackCColor);
+    aboutBox->splashScreen = nullptr;
+
+    // 10. The version text inside it.
+    versionLabel = new CTextLabel(CRect::fromSize(136, 3, 80, 15), kVersionText, nullptr);
+    versionLabel->setTransparency(true);
+    versionLabel->setFontColor(kYellowCColor);
+    versionLabel->setFont(kNormalFontSmall);
+    versionLabel->setHoriAlign(kLeftText);
+    aboutBox->addView(versionLabel);
+
+    // 11. The invisible info area over the printed icon; it owns the box.
+    aboutSplash = new CSplashScreen(CRect::fromSize(562, 206, 18, 16), this, kTagAbout, aboutBox);
+    aboutSplash->setTransparency(true);
+
+    // 12.
+    aboutBox->splashScreen = aboutSplash;
+    aboutBitmap->forget();
+    newFrame->addView(aboutSplash);
+
+    // 13.
+    frame = newFrame;
+    setKnobMode(kLinearMode);
+    return true;
+}
+
+void zorvanGUI::close()
+{
+    if (frame) {
+        // The frame releases what is attached to it, and through the info
+        // area the about box and the version text.
+        CFrame* oldFrame = frame;
+        frame = nullptr;
+        oldFrame->forget();
+    }
+    // Detached, the LOAD button and the name are the editor's own.
+    if (!irControlsShown) {
+        if (irLoadButton)
+            irLoadButton->forget();
+        if (irNameLabel)
+            irNameLabel->forget();
+    }
+    forgetViews();
+    uiThread.store(std::thread::id());
+    AEffGUIEditor::close();
+}
+
+void zorvanGUI::forgetViews()
+{
+    for (CControl*& control : controls)
+        control = nullptr;
+    irLoadButton = nullptr;
+    irNameLabel = nullptr;
+    irControlsShown = false;
+    logoButton = nullptr;
+    aboutSplash = nullptr;
+    aboutBox = nullptr;
+    versionLabel = nullptr;
+}
+
+bool zorvanGUI::onUiThread() const
+{
+    return uiThread.load() == std::this_thread::get_id();
+}
+
+void zorvanGUI::setParameter(int32_t index, float)
+{
+    if (index < 0 || index >= kNumControls)
+        return;
+    if (!onUiThread()) {
+        pendingUpdates.fetch_or(1u << index);
+        return;
+    }
+    applyParameter(index);
+}
+
+void zorvanGUI::refreshIrName()
+{
+    if (!onUiThread()) {
+        pendingUpdates.fetch_or(kPendingIrName);
+        return;
+    }
+    applyIrName();
+}
+
+void zorvanGUI::applyParameter(int32_t index)
+{
+    if (!frame || !effect)
+        return;
+    if (CControl* control = controls[index])
+        control->setValue(effect->getParameter(index));
+    if (index != kCabinetIndex || !irLoadButton || !irNameLabel)
+        return;
+    const bool external = effect->getParameter(kCabinetIndex) == 1.0f;
+    if (external && !irControlsShown) {
+        frame->addView(irLoadButton);
+        frame->addView(irNameLabel);
+        irControlsShown = true;
+        frame->setDirty(true);
+    } else if (!external && irControlsShown) {
+        frame->removeView(irLoadButton, false);
+        frame->removeView(irNameLabel, false);
+        irControlsShown = false;
+        frame->setDirty(true);
+    }
+}
+
+void zorvanGUI::applyIrName()
+{
+    if (!frame || !irNameLabel)
+        return;
+    irNameLabel->setText(currentIrName().c_str());
+    irNameLabel->setFontColor(kWhiteCColor);
+    irNameLabel->setDirty(true);
+}
+
+void zorvanGUI::applyPendingUpdates()
+{
+    const uint32_t pending = pendingUpdates.exchange(0);
+    if (!pending || !frame)
+        return;
+    // Parameters before the name: the order of a program change.
+    for (int32_t i = 0; i < kNumControls; ++i)
+        if (pending & (1u << i))
+            applyParameter(i);
+    if (pending & kPendingIrName)
+        applyIrName();
+}
+
+void zorvanGUI::idle()
+{
+    if (inIdleStuff)
+        return;
+    if (!helperProcesses.empty())
+        zorvan::reapChildren(helperProcesses);
+    applyPendingUpdates();
+    AEffGUIEditor::idle();
+}
+
+void zorvanGUI::valueChanged(CControl* control)
+{
+    if (!control || !effect)
+        return;
+    const int32_t tag = control->getTag();
+    if (tag < 0)
+        return;
+    if (tag < kNumControls) {
+        effect->setParameterAutomated(tag, control->getValue());
+        return;
+    }
+    if (tag == kTagIrLoad) {
+        if (irLoadButton && irLoadButton->getValue() < 0.5f)
+            loadImpulseResponse();
+        control->setDirty(true);
+    } else if (tag == kTagLogo) {
+        if (logoButton && logoButton->getValue() < 0.5f) {
+            const pid_t pid = zorvan::openWebAddress(kWebAddress);
+            if (pid > 0)
+                helperProcesses.push_back(pid);
+        }
+        control->setDirty(true);
+    }
+}
+
+void zorvanGUI::loadImpulseResponse()
+{
+    auto* link = dynamic_cast<ZorvanEditorLink*>(effect);
+    if (!link)
+        return;
+    AEffEditor* owner = effect->getEditor();
+    void* ownerWindow = nullptr;
+    if (owner == this && frame)
+        ownerWindow = frame->getSystemWindow();
+    std::string path;
+    if (!zorvan::runIrFileDialog(ownerWindow, path))
+        return;
+    if (!link->loadIrPath(path.c_str()))
+        return;
+    if (irNameLabel) {
+        irNameLabel->setText(currentIrName().c_str());
+        irNameLabel->setDirty(true);
+    }
+}

@@ -1,0 +1,39 @@
+// A picture of the panel: a PNG resource of the module decoded once into a
+// cairo image surface. Shared by reference count between the views that draw it.
+#pragma once
+
+#include "toolkit/VSTGUITypes.h"
+
+#include <cstddef>
+
+typedef struct _cairo_surface cairo_surface_t;
+
+namespace VSTGUI {
+
+class CBitmap : public CBaseObject {
+public:
+    // Loads the embedded resource whose name matches ignoring case. A missing or
+    // undecodable resource leaves an empty 0 x 0 bitmap that draws nothing.
+    explicit CBitmap(const char* resourceName);
+    // Decodes PNG bytes directly (tools and tests).
+    CBitmap(const unsigned char* pngData, size_t size);
+    ~CBitmap() override;
+
+    CBitmap(const CBitmap&) = delete;
+    CBitmap& operator=(const CBitmap&) = delete;
+
+    int getWidth() const { return width; }
+    int getHeight() const { return height; }
+    bool isLoaded() const { return surface != nullptr; }
+    // Premultiplied ARGB32 pixels, or null when empty.
+    cairo_surface_t* getSurface() const { return surface; }
+
+private:
+    void decode(const unsigned char* pngData, size_t size);
+
+    cairo_surface_t* surface = nullptr; // decoded picture, owned
+    int width = 0;                      // pixels
+    int height = 0;                     // pixels, all frames of a film strip
+};
+
+} // namespace VSTGUI
