@@ -1,0 +1,127 @@
+#pragma once
+
+#include "dsp/amp/AntiAliasFilter.h"
+#include "dsp/amp/GainNetwork.h"
+#include "dsp/amp/InterstageFilter.h"
+#include "dsp/amp/OutputHighPass.h"
+#include "dsp/amp/PowerStage.h"
+#include "dsp/amp/PresenceFilter.h"
+#include "dsp/amp/SecondOrderSection.h"
+#include "dsp/amp/ToneStack.h"
+#include "dsp/amp/TriodeStage.h"
+
+#include <atomic>
+#include <mutex>
+
+// Every coefficient the chain reads, published as one unit. Sections that are
+// always designed together share one set (the four base-rate anti-aliasing
+// sections, the eight inside the shaper stages).
+struct AmpCoeffs {
+    float inputLevel = 0.2f;          // Input parameter
+    int oversampleFactor = 2;         // of both shaper stages, 1 or 2
+    unsigned rateEpoch = 0;           // bumped by each rate update (clears the upsample buffers)
+    AntiAliasCoeffs baseAntiAlias{};  // input and output sections, at the host rate
+    AntiAliasCoeffs stageAntiAlias{}; // shaper sections, at the oversampled rate
+    GainNetworkCoeffs gainNetwork;
+    ToneStackCoeffs toneStack;
+    InterstageCoeffs interstage;
+    PresenceCoeffs presence;
+    BiquadCoeffs outputHighPass;
+};
+
+// Audio-thread histories of the whole chain, in signal order. Trivially
+// copyable, so a block can be snapshotted and replayed.
+struct AmpState {
+    AntiAliasHistory input1, input2;    // input anti-aliasing sections
+    BiquadHistory gainNetwork;
+    TriodeStage triode;
+    ThirdOrderHistory toneStack;
+    BiquadHistory interstage;
+    PowerStage power;
+    BiquadHistory presence;
+    BiquadHistory outputHighPass;
+    AntiAliasHistory output1, output2;  // output anti-aliasing sections
+    unsigned rateEpoch = 0;             // epoch whose upsample-buffer clear has been applied
+
+    void reset();
+};
+
+// Plain per-sample chain (input sum in, pre-cabinet value out): the order of
+// operations every other path must reproduce bit for bit.
+double processAmpFrame(const AmpCoeffs& k, AmpState& s, double sum);
+
+// The amplifier model: input level, channel voicing, triode stage, tone stack,
+// power stage, presence and master, band-limited at both ends.
+//
+// Thread contract: the setters and setSampleRate may be called from any
+// non-audio thread, several at once; they serialise on a writer-side mutex,
+// design on the caller's thread and publish the complete coefficient set
+// through a triple buffer. process() is called from one audio thread at a time;
+// it never locks or allocates and picks up the newest complete set at the
+// start of each call. Histories belong to the audio thread alone.
+class AmpModel {
+public:
+    AmpModel();
+    ~AmpModel();
+    AmpModel(const AmpModel&) = delete;
+    AmpModel& operator=(const AmpModel&) = delete;
+
+    // Control side.
+    void setInputLevel(float v);
+    void setMode(float v);
+    void setGain(float v);
+    void setBassSquared(float bassSquared);
+    void setMid(float v);
+    void setTreble(float v);
+    void setPresence(float v);
+    void setMaster(float v);
+    void setSampleRate(float fs);
+    int oversampleFactor() const;
+
+    // The set last published (control side; for tests and reference paths).
+    AmpCoeffs coefficients() const;
+
+    // Audio side: n frames of the two inputs to the pre-cabinet value.
+    void process(const float* in0, const float* in1, double* out, int n);
+    void process(const double* in0, const double* in1, double* out, int n);
+
+    // Zeroes every history (audio side; not while process runs elsewhere).
+    void resetState();
+
+    static constexpr int kMaxBlock = 64; // frames per internal block
+
+private:
+    template <typename Sample>
+    void processBlocks(const Sample* in0, const Sample* in1, double* out, int n);
+    void acquireCoeffs();
+    bool processBlock(const double* sum, double* out, int n);
+    void processBlockChecked(const double* sum, double* out, int n);
+    void publishLocked();
+
+    // Writer side, guarded by writerMutex_.
+    mutable std::mutex writerMutex_;
+    float inputLevel_ = 0.2f;       // Input copy
+    float baseRate_ = 44100.0f;     // host rate of the base-rate anti-aliasing sections
+    float stageRate_ = 88200.0f;    // rate of the shaper-stage sections
+    AntiAliasCoeffs baseAntiAlias_; // last supported design at baseRate_
+    AntiAliasCoeffs stageAntiAlias_;
+    int oversampleFactor_ = 2;
+    unsigned rateEpoch_ = 0;
+    GainNetwork gainNetwork_;
+    ToneStack toneStack_;
+    InterstageFilter interstage_;
+    PresenceFilter presence_;
+    OutputHighPass outputHighPass_;
+    int backSlot_ = 1;              // slot the writer fills next
+
+    // Hand-over: slots_[sharedSlot_ & 3] is the newest complete set when the
+    // dirty bit is set; the audio thread swaps it with its own front slot.
+    static constexpr unsigned kDirty = 4;
+    AmpCoeffs slots_[3];
+    std::atomic<unsigned> sharedSlot_{2};
+
+    // Audio side.
+    int frontSlot_ = 0;             // slot process() reads
+    AmpState state_;                // histories
+    AmpState snapshot_;             // block-start copy for the non-finite replay
+};
