@@ -1,0 +1,156 @@
+#include "dsp/cabinet/BlockConvolver.h"
+
+#include "dsp/cabinet/AlignedArray.h"
+
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+
+BlockConvolver::BlockConvolver(int transformLength)
+    : N_(transformLength), B_(transformLength / 2), irPartition_{nullptr, nullptr}, irSpectrum_{nullptr, nullptr},
+      inputBlock_(nullptr), outputRing_(nullptr), inputSpectrum_(nullptr), resultBlock_(nullptr), engine_(nullptr),
+      prepareEngine_(nullptr), blockCount_(0), readPos_(0), bank_(0)
+{
+    struct Guard
+    {
+        BlockConvolver* c;
+        bool armed = true;
+        ~Guard()
+        {
+            if (armed)
+                c->~BlockConvolver();
+        }
+    } guard{this};
+    const size_t n = static_cast<size_t>(N_);
+    for (int b = 0; b < 2; ++b)
+    {
+        irPartition_[b] = allocAligned(n);
+        irSpectrum_[b] = allocAligned(n);
+    }
+    inputBlock_ = allocAligned(n);
+    outputRing_ = allocAligned(n);
+    inputSpectrum_ = allocAligned(n);
+    resultBlock_ = allocAligned(n);
+    engine_ = new ffft::FFTReal<double>(N_);
+    // A second engine instead of a temporary one per preparation: the numbers
+    // are the same, and a rebuild then neither allocates nor plans.
+    prepareEngine_ = new ffft::FFTReal<double>(N_);
+    guard.armed = false;
+}
+
+BlockConvolver::~BlockConvolver()
+{
+    delete engine_;
+    delete prepareEngine_;
+    engine_ = prepareEngine_ = nullptr;
+    for (int b = 0; b < 2; ++b)
+    {
+        freeAligned(irPartition_[b]);
+        freeAligned(irSpectrum_[b]);
+        irPartition_[b] = irSpectrum_[b] = nullptr;
+    }
+    freeAligned(inputBlock_);
+    freeAligned(outputRing_);
+    freeAligned(inputSpectrum_);
+    freeAligned(resultBlock_);
+    inputBlock_ = outputRing_ = inputSpectrum_ = resultBlock_ = nullptr;
+}
+
+void BlockConvolver::zeroPartitions(int bank)
+{
+    const size_t bytes = sizeof(double) * static_cast<size_t>(N_);
+    std::memset(irPartition_[bank], 0, bytes);
+    std::memset(irSpectrum_[bank], 0, bytes);
+}
+
+void BlockConvolver::prepare(const double* ir, int bank)
+{
+    zeroPartitions(bank);
+    std::memcpy(irPartition_[bank], ir + B_, sizeof(double) * static_cast<size_t>(B_));
+    prepareEngine_->forward(irPartition_[bank], irSpectrum_[bank]);
+}
+
+void BlockConvolver::clearState()
+{
+    const size_t bytes = sizeof(double) * static_cast<size_t>(N_);
+    std::memset(inputBlock_, 0, bytes);
+    std::memset(outputRing_, 0, bytes);
+    std::memset(inputSpectrum_, 0, bytes);
+    std::memset(resultBlock_, 0, bytes);
+}
+
+void BlockConvolver::blockEvent()
+{
+    engine_->forward(inputBlock_, inputSpectrum_);
+
+    const int half = B_;
+    double* X = inputSpectrum_;
+    const double* H = irSpectrum_[bank_];
+    X[0] = X[0] * H[0];
+    X[half] = X[half] * H[half];
+    int b = 1;
+#if defined(__SSE2__)
+    for (; b + 2 <= half; b += 2)
+    {
+        const __m128d xr = _mm_loadu_pd(X + b);
+        const __m128d xi = _mm_loadu_pd(X + half + b);
+        const __m128d hr = _mm_loadu_pd(H + b);
+        const __m128d hi = _mm_loadu_pd(H + half + b);
+        _mm_storeu_pd(X + b, _mm_sub_pd(_mm_mul_pd(xr, hr), _mm_mul_pd(xi, hi)));
+        _mm_storeu_pd(X + half + b, _mm_add_pd(_mm_mul_pd(xr, hi), _mm_mul_pd(xi, hr)));
+    }
+#endif
+    for (; b < half; ++b)
+    {
+        const double xr = X[b];
+        const double xi = X[half + b];
+        X[b] = xr * H[b] - xi * H[half + b];
+        X[half + b] = xr * H[half + b] + xi * H[b];
+    }
+
+    engine_->inverse(X, resultBlock_);
+
+    const double scale = 1.0 / static_cast<double>(N_);
+    const int mask = N_ - 1;
+    for (int i = 0; i < half; ++i)
+        outputRing_[(readPos_ + i) & mask] += resultBlock_[i] * scale;
+    for (int i = half; i < N_; ++i)
+        outputRing_[(readPos_ + i) & mask] = 0.0 + resultBlock_[i] * scale;
+
+    blockCount_ = 0;
+}
+
+double BlockConvolver::process(double x)
+{
+    if (readPos_ >= N_)
+        readPos_ = 0;
+    if (blockCount_ >= B_)
+        blockEvent();
+    inputBlock_[blockCount_++] = x;
+    return outputRing_[readPos_++];
+}
+
+void BlockConvolver::processBlock(const double* in, double* out, int n)
+{
+    while (n > 0)
+    {
+        if (readPos_ >= N_)
+            readPos_ = 0;
+        if (blockCount_ >= B_)
+            blockEvent();
+        int m = B_ - blockCount_;
+        if (m > n)
+            m = n;
+        std::memmove(inputBlock_ + blockCount_, in, sizeof(double) * static_cast<size_t>(m));
+        std::memmove(out, outputRing_ + readPos_, sizeof(double) * static_cast<size_t>(m));
+        blockCount_ += m;
+        readPos_ += m;
+        in += m;
+        out += m;
+        n -= m;
+    }
+}
+

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "dsp/cabinet/FFTReal.h"
+
+#include <cstdint>
+
+
+// Single-partition FFT convolver with transform length N and block length
+// B = N/2: serves taps B .. 2B-1 of a response with no added delay.
+//
+// Thread contract: as ConvStage. The running state (input block, ring,
+// counters, engine) belongs to the audio thread; prepare() fills one of two
+// partition banks with its own engine on a control thread while process()
+// reads the bank chosen by selectBank().
+class BlockConvolver
+{
+public:
+    explicit BlockConvolver(int transformLength);
+    ~BlockConvolver();
+    BlockConvolver(const BlockConvolver&) = delete;
+    BlockConvolver& operator=(const BlockConvolver&) = delete;
+
+    int blockLength() const { return B_; }
+
+    // Control side: zeroes the bank and loads taps ir[B .. 2B-1] (ir holds at least 2B doubles).
+    void prepare(const double* ir, int bank);
+    void zeroPartitions(int bank);
+
+    // Audio side.
+    void selectBank(int bank) { bank_ = bank; }
+    void clearState();
+    double process(double x);
+    void processBlock(const double* in, double* out, int n);
+
+private:
+    void blockEvent();
+
+    const int32_t N_;           // transform length
+    const int32_t B_;           // block length, N/2
+    double* irPartition_[2];    // per bank, N: taps B..2B-1 then B zeros
+    double* irSpectrum_[2];     // per bank, N: packed spectrum of irPartition
+    double* inputBlock_;        // N: block being collected, zero-padded
+    double* outputRing_;        // N: overlap-add ring
+    double* inputSpectrum_;     // N: spectrum of the last block; the product is formed here
+    double* resultBlock_;       // N: inverse transform of the product
+    ffft::FFTReal<double>* engine_;         // used by process() only
+    ffft::FFTReal<double>* prepareEngine_;  // used by prepare() only
+    int32_t blockCount_;        // samples now in inputBlock, 0..B
+    int32_t readPos_;           // read position in outputRing, 0..N
+    int bank_;                  // partition bank process() reads
+};
+

@@ -1,0 +1,281 @@
+#include "dsp/cabinet/CabinetEngine.h"
+
+#include "dsp/cabinet/AlignedArray.h"
+
+#include <cmath>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+
+template <class Second>
+CabinetEngine<Second>::CabinetEngine(int irLength, int secondShortArg, int secondLongArg)
+    : irLength_(irLength), firstShort_(64), secondShort_(secondShortArg), firstLong_(128), secondLong_(secondLongArg),
+      response_{nullptr, nullptr}, bankShort_{true, true}, spareBank_(1), publishedBank_(0), state_(0),
+      clearRequested_(false), current_(0), short_(true), history_(nullptr), histPos_(0)
+{
+    response_[0] = allocAligned(static_cast<size_t>(irLength_));
+    try
+    {
+        response_[1] = allocAligned(static_cast<size_t>(irLength_));
+        history_ = allocAligned(2 * kHistory);
+    }
+    catch (...)
+    {
+        freeAligned(response_[0]);
+        freeAligned(response_[1]);
+        throw;
+    }
+    // Both banks start as the silent short-layout response.
+    for (int b = 0; b < 2; ++b)
+    {
+        firstShort_.zeroPartitions(b);
+        secondShort_.zeroPartitions(b);
+        firstLong_.zeroPartitions(b);
+        secondLong_.zeroPartitions(b);
+    }
+    selectBank(0);
+}
+
+template <class Second>
+CabinetEngine<Second>::~CabinetEngine()
+{
+    freeAligned(response_[0]);
+    freeAligned(response_[1]);
+    freeAligned(history_);
+}
+
+template <class Second>
+double* CabinetEngine<Second>::spareResponse()
+{
+    int s = state_.load(std::memory_order_acquire);
+    for (;;)
+    {
+        if ((s & kPendingFlag) == 0)
+            break;
+        // Take back a bank the audio thread has not adopted yet; if it adopted
+        // it meanwhile, the exchange fails and the new state has no pending bank.
+        if (state_.compare_exchange_weak(s, s & kActiveMask, std::memory_order_acq_rel, std::memory_order_acquire))
+        {
+            s &= kActiveMask;
+            break;
+        }
+    }
+    // With nothing pending the audio thread cannot change banks, so the other
+    // bank is free until we publish it.
+    spareBank_ = (s & kActiveMask) ^ 1;
+    std::memset(response_[spareBank_], 0, sizeof(double) * static_cast<size_t>(irLength_));
+    return response_[spareBank_];
+}
+
+template <class Second>
+void CabinetEngine<Second>::publish(bool shortLayout)
+{
+    const int bank = spareBank_;
+    const double* ir = response_[bank];
+    if (shortLayout)
+    {
+        firstShort_.prepare(ir, bank);
+        secondShort_.prepare(ir, bank);
+    }
+    else
+    {
+        firstLong_.prepare(ir, bank);
+        secondLong_.prepare(ir, bank);
+    }
+    bankShort_[bank] = shortLayout;
+    publishedBank_ = bank;
+    state_.fetch_or(kPendingFlag, std::memory_order_release);
+}
+
+template <class Second>
+void CabinetEngine<Second>::requestClear()
+{
+    std::lock_guard<std::mutex> lock(controlMutex_);
+    const bool layout = bankShort_[publishedBank_];
+    clearRequested_.store(true, std::memory_order_release);
+    spareResponse();
+    publish(layout);
+}
+
+template <class Second>
+void CabinetEngine<Second>::selectBank(int bank)
+{
+    current_ = bank;
+    short_ = bankShort_[bank];
+    firstShort_.selectBank(bank);
+    secondShort_.selectBank(bank);
+    firstLong_.selectBank(bank);
+    secondLong_.selectBank(bank);
+}
+
+template <class Second>
+void CabinetEngine<Second>::adoptPublished()
+{
+    int s = state_.load(std::memory_order_acquire);
+    if ((s & kPendingFlag) == 0)
+        return;
+    if (clearRequested_.exchange(false, std::memory_order_acq_rel))
+        resetRunningState();
+    const int next = (s & kActiveMask) ^ 1;
+    // Fails only if a writer retracted the bank to refill it: adopt it later.
+    if (state_.compare_exchange_strong(s, next, std::memory_order_acq_rel, std::memory_order_acquire))
+        selectBank(next);
+}
+
+template <class Second>
+void CabinetEngine<Second>::resetRunningState()
+{
+    firstShort_.clearState();
+    secondShort_.clearState();
+    firstLong_.clearState();
+    secondLong_.clearState();
+    std::memset(history_, 0, sizeof(double) * 2 * kHistory);
+}
+
+// Direct part for one output: four partial sums over the quarters of the
+// taps, each from 0 in ascending tap order, combined with the FFT stages'
+// output as (((p0 + (a + b)) + p1) + p2) + p3. newest[-j] is input n-j.
+template <class Second>
+double CabinetEngine<Second>::directSum(const double* taps, const double* newest, int quarter, double ab) const
+{
+    double p0 = 0.0, p1 = 0.0, p2 = 0.0, p3 = 0.0;
+    const double* h1 = taps + quarter;
+    const double* h2 = taps + 2 * quarter;
+    const double* h3 = taps + 3 * quarter;
+    const double* x1 = newest - quarter;
+    const double* x2 = newest - 2 * quarter;
+    const double* x3 = newest - 3 * quarter;
+    for (int j = 0; j < quarter; ++j)
+    {
+        p0 = p0 + taps[j] * newest[-j];
+        p1 = p1 + h1[j] * x1[-j];
+        p2 = p2 + h2[j] * x2[-j];
+        p3 = p3 + h3[j] * x3[-j];
+    }
+    return (((p0 + ab) + p1) + p2) + p3;
+}
+
+// The same sums for m consecutive outputs; first[i] is the input of output i
+// and the 4*quarter - 1 inputs before first[0] are valid. Consecutive outputs
+// are independent, so two of them share a vector and four run per pass.
+template <class Second>
+void CabinetEngine<Second>::directRun(const double* taps, const double* first, int quarter, const double* a,
+                                      const double* b, double* out, int m) const
+{
+    int i = 0;
+#if defined(__SSE2__)
+    for (; i + 4 <= m; i += 4)
+    {
+        __m128d lo[4], hi[4];
+        for (int l = 0; l < 4; ++l)
+            lo[l] = hi[l] = _mm_setzero_pd();
+        for (int jj = 0; jj < quarter; ++jj)
+        {
+            for (int l = 0; l < 4; ++l)
+            {
+                const int j = l * quarter + jj;
+                const __m128d h = _mm_set1_pd(taps[j]);
+                lo[l] = _mm_add_pd(lo[l], _mm_mul_pd(h, _mm_loadu_pd(first + i - j)));
+                hi[l] = _mm_add_pd(hi[l], _mm_mul_pd(h, _mm_loadu_pd(first + i + 2 - j)));
+            }
+        }
+        const __m128d abLo = _mm_add_pd(_mm_loadu_pd(a + i), _mm_loadu_pd(b + i));
+        const __m128d abHi = _mm_add_pd(_mm_loadu_pd(a + i + 2), _mm_loadu_pd(b + i + 2));
+        __m128d yLo = _mm_add_pd(_mm_add_pd(_mm_add_pd(_mm_add_pd(lo[0], abLo), lo[1]), lo[2]), lo[3]);
+        __m128d yHi = _mm_add_pd(_mm_add_pd(_mm_add_pd(_mm_add_pd(hi[0], abHi), hi[1]), hi[2]), hi[3]);
+        _mm_storeu_pd(out + i, yLo);
+        _mm_storeu_pd(out + i + 2, yHi);
+    }
+#endif
+    for (; i < m; ++i)
+        out[i] = directSum(taps, first + i, quarter, a[i] + b[i]);
+}
+
+template <class Second>
+double CabinetEngine<Second>::process(double x)
+{
+    if (state_.load(std::memory_order_relaxed) & kPendingFlag)
+        adoptPublished();
+
+    history_[histPos_] = x;
+    history_[histPos_ + kHistory] = x;
+    double a, b;
+    int quarter;
+    if (short_)
+    {
+        a = firstShort_.process(x);
+        b = secondShort_.process(x);
+        quarter = 16;
+    }
+    else
+    {
+        a = firstLong_.process(x);
+        b = secondLong_.process(x);
+        quarter = 32;
+    }
+    double y = directSum(response_[current_], history_ + histPos_ + kHistory, quarter, a + b);
+    histPos_ = (histPos_ + 1) & (kHistory - 1);
+    if (!std::isfinite(y))
+    {
+        // A blown-up input must not poison the rings for good.
+        resetRunningState();
+        y = 0.0;
+    }
+    return y;
+}
+
+template <class Second>
+void CabinetEngine<Second>::process(double* io, int n)
+{
+    if (state_.load(std::memory_order_relaxed) & kPendingFlag)
+        adoptPublished();
+
+    alignas(16) double a[kMaxRun];
+    alignas(16) double b[kMaxRun];
+    const int quarter = short_ ? 16 : 32;
+    const int reach = 4 * quarter - 1;
+    while (n > 0)
+    {
+        const int m = n < kMaxRun ? n : kMaxRun;
+        for (int i = 0; i < m; ++i)
+        {
+            const int p = (histPos_ + i) & (kHistory - 1);
+            history_[p] = io[i];
+            history_[p + kHistory] = io[i];
+        }
+        if (short_)
+        {
+            firstShort_.processBlock(io, a, m);
+            secondShort_.processBlock(io, b, m);
+        }
+        else
+        {
+            firstLong_.processBlock(io, a, m);
+            secondLong_.processBlock(io, b, m);
+        }
+        // The run and its reach of history lie contiguously in one of the two copies.
+        const double* first = history_ + ((histPos_ - reach) & (kHistory - 1)) + reach;
+        directRun(response_[current_], first, quarter, a, b, io, m);
+        histPos_ = (histPos_ + m) & (kHistory - 1);
+
+        bool finite = true;
+        for (int i = 0; i < m; ++i)
+            finite = finite && std::isfinite(io[i]);
+        if (!finite)
+        {
+            for (int i = 0; i < m; ++i)
+                if (!std::isfinite(io[i]))
+                    io[i] = 0.0;
+            resetRunningState();
+        }
+        io += m;
+        n -= m;
+    }
+}
+
+template class CabinetEngine<ConvStage>;
+template class CabinetEngine<BlockConvolver>;
+

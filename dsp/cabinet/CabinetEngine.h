@@ -1,0 +1,94 @@
+#pragma once
+
+#include "dsp/cabinet/BlockConvolver.h"
+#include "dsp/cabinet/ConvStage.h"
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+
+
+// The zero-latency partitioned convolution shared by both cabinets: a direct
+// FIR over the first 64 (short layout) or 128 (long layout) taps plus two FFT
+// stages of the layout, all fed the same input, outputs summed.
+//
+//   short: direct 0..63,  ConvStage(64)  64..511,   Second(small) 512..
+//   long:  direct 0..127, ConvStage(128) 128..1023, Second(large) 1024..
+//
+// Thread contract. process() runs on the audio thread and never allocates,
+// locks or waits. A response is written by a control thread (host or editor)
+// into the spare one of two banks (response samples, partitions and layout),
+// under controlMutex(), and published with one atomic word; the audio thread
+// adopts a published bank at the start of its next process call, so it never
+// sees a half-prepared response. A bank is reused by a writer only after the
+// audio thread has moved off it (it can adopt a new bank only while one is
+// pending, and a writer retracts a pending bank before refilling it). Histories,
+// rings, slots and counters belong to the audio thread and keep running across
+// a change of response. requestClear() asks the audio thread to zero them at
+// its next block start, before it adopts the (all-zero) response published
+// with the request.
+template <class Second>
+class CabinetEngine
+{
+public:
+    // irLength: samples per response; the second stages are constructed from
+    // secondShortArg and secondLongArg (block or transform length of Second).
+    CabinetEngine(int irLength, int secondShortArg, int secondLongArg);
+    ~CabinetEngine();
+    CabinetEngine(const CabinetEngine&) = delete;
+    CabinetEngine& operator=(const CabinetEngine&) = delete;
+
+    // Control side. Hold controlMutex() from spareResponse() to publish().
+    std::mutex& controlMutex() { return controlMutex_; }
+    // The spare bank's response buffer (irLength doubles, zeroed) to fill.
+    double* spareResponse();
+    // Prepares the layout's stages from the spare buffer and publishes it.
+    void publish(bool shortLayout);
+    // Zero response plus a request to zero the running state; takes the mutex.
+    void requestClear();
+    // The last published response (control side; hold the mutex or call from
+    // the only writer).
+    const double* publishedResponse() const { return response_[publishedBank_]; }
+    int responseLength() const { return irLength_; }
+
+    // Audio side.
+    double process(double x);
+    void process(double* io, int n);
+
+private:
+    static constexpr int kHistory = 256;     // ring span: 128 taps of history + a 128-sample run
+    static constexpr int kMaxRun = 128;      // samples per inner run of the block form
+    static constexpr int kActiveMask = 1;    // state bit 0: bank the audio thread reads
+    static constexpr int kPendingFlag = 2;   // state bit 1: the other bank is published
+
+    void adoptPublished();
+    void resetRunningState();
+    void selectBank(int bank);
+    double directSum(const double* taps, const double* newest, int taps4, double ab) const;
+    void directRun(const double* taps, const double* first, int taps4, const double* a, const double* b, double* out,
+                   int m) const;
+
+    const int irLength_;             // samples per response bank
+    ConvStage firstShort_;           // taps 64..511
+    Second secondShort_;             // taps 512..(4095 or 1023)
+    ConvStage firstLong_;            // taps 128..1023
+    Second secondLong_;              // taps 1024..(8191 or 2047)
+    double* response_[2];            // per bank: the response (irBuffer), irLength doubles
+    bool bankShort_[2];              // per bank: its layout
+
+    std::mutex controlMutex_;        // serialises writers (never taken by the audio thread)
+    int spareBank_;                  // control side: bank handed out by spareResponse()
+    int publishedBank_;              // control side: bank of the last publish
+    std::atomic<int> state_;         // active bank | pending flag
+    std::atomic<bool> clearRequested_;  // zero the running state at the next adoption
+
+    // Audio thread.
+    int current_;                    // bank in use
+    bool short_;                     // layout in use
+    double* history_;                // 2 x kHistory: input ring, each sample stored twice
+    int32_t histPos_;                // write position in history_, 0..kHistory-1
+};
+
+extern template class CabinetEngine<ConvStage>;
+extern template class CabinetEngine<BlockConvolver>;
+
