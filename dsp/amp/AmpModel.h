@@ -123,5 +123,21 @@ private:
     // Audio side.
     int frontSlot_ = 0;             // slot process() reads
     AmpState state_;                // histories
-    AmpState snapshot_;             // block-start copy for the non-finite replay
+
+    // Block scratch: each buffer keeps six samples of history in front of the
+    // block (index -6..-1) so the sections read their past without shifting.
+    static constexpr int kHistory = 6;
+    struct Lane {
+        double d[kHistory + 2 * kMaxBlock];
+        double* p() { return d + kHistory; }
+    };
+    enum LaneId {
+        kEntry, kInput1, kInput2, kGainIn, kGainOut, kStageIn,
+        kTriodeStuffed, kTriodeInterp1, kTriodeInterp2, kTriodeShaped, kTriodeDecim1, kTriodeDecim2,
+        kToneIn, kToneOut, kInterIn, kInterOut, kPowerIn,
+        kPowerStuffed, kPowerInterp1, kPowerInterp2, kPowerShaped, kPowerDecim1, kPowerDecim2,
+        kPresenceIn, kPresenceOut, kHighPassIn, kHighPassOut, kOutput1, kOutput2, kNumLanes
+    };
+    Lane lanes_[kNumLanes];         // audio side only
+    double* lane(LaneId id) { return lanes_[id].p(); }
 };
