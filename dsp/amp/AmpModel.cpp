@@ -296,16 +296,69 @@ void store(ThirdOrderHistory& h, const double* x, const double* y, int end)
 
 inline bool inBlock(int n, int len) { return n >= 0 && n < len; }
 
-// A zero shaper input maps to -0.0 in both shapers (the bias point itself);
-// skipping the library calls there keeps silence cheap and changes no bit.
-inline double triodeAt(const TriodeModel& m, double v)
+// The shapers over a whole lane, one library function at a time: the calls of
+// different samples are independent, so running all exp calls, then all log
+// calls, then all pow calls lets the processor overlap them, where a
+// sample-by-sample loop would wait for each exp -> log -> pow chain. Same
+// operations on the same values as triodeShaper / pentodeShaper.
+// A lane of exact zeros (silence) maps to -0.0 without any library call.
+inline bool allZero(const double* v, int n)
 {
-    return triodePolynomial(v == 0.0 ? -0.0 : triodeShaper(m, v));
+    bool zero = true;
+    for (int i = 0; i < n; ++i) zero &= v[i] == 0.0;
+    return zero;
 }
 
-inline double pentodeAt(const PentodeModel& m, double v)
+void triodeLane(const TriodeModel& m, const double* v, double* w, int n)
 {
-    return v == 0.0 ? -0.0 : pentodeShaper(m, v);
+    if (allZero(v, n)) {
+        for (int i = 0; i < n; ++i) w[i] = triodePolynomial(-0.0);
+        return;
+    }
+    double t[2 * AmpModel::kMaxBlock];
+    for (int i = 0; i < n; ++i) {
+        const double g = v[i] >= 0.0 ? (-0.0 - v[i]) + 0.5 : v[i] + 0.5;
+        t[i] = (g / m.gridScale + m.invMu) * m.kp;
+    }
+    for (int i = 0; i < n; ++i) t[i] = std::exp(t[i]);
+    for (int i = 0; i < n; ++i) t[i] = std::log(t[i] + 1.0) * m.epOverKp;
+    for (int i = 0; i < n; ++i) {
+        const double E = t[i];
+        const double sgn = E >= 0.0 ? 1.0 : -1.0;
+        w[i] = sgn + 1.0;
+    }
+    for (int i = 0; i < n; ++i) t[i] = std::pow(t[i], m.ex);
+    for (int i = 0; i < n; ++i) {
+        const double ip = (t[i] / m.kg1) * w[i];
+        const double s = v[i] >= 0.0 ? -((ip - m.restCurrent) / m.restCurrent)
+                                     : (ip - m.restCurrent) / m.restCurrent;
+        w[i] = triodePolynomial(s);
+    }
+}
+
+void pentodeLane(const PentodeModel& m, const double* v, double* s, int n)
+{
+    if (allZero(v, n)) {
+        for (int i = 0; i < n; ++i) s[i] = -0.0;
+        return;
+    }
+    double t[2 * AmpModel::kMaxBlock];
+    for (int i = 0; i < n; ++i) {
+        const double g = v[i] >= 0.0 ? -0.0 - v[i] : v[i];
+        t[i] = (g / m.screenVoltage + m.invMu) * m.kp;
+    }
+    for (int i = 0; i < n; ++i) t[i] = std::exp(t[i]);
+    for (int i = 0; i < n; ++i) t[i] = std::log(t[i] + 1.0) * m.eg2OverKp;
+    for (int i = 0; i < n; ++i) {
+        const double E = t[i];
+        const double sgn = E >= 0.0 ? 1.0 : -1.0;
+        s[i] = sgn + 1.0;
+    }
+    for (int i = 0; i < n; ++i) t[i] = std::pow(t[i], m.ex);
+    for (int i = 0; i < n; ++i) {
+        const double ip = (t[i] / m.kg1) * s[i] * m.plateFactor;
+        s[i] = v[i] >= 0.0 ? -((ip - m.restCurrent) / m.restCurrent) : (ip - m.restCurrent) / m.restCurrent;
+    }
 }
 
 } // namespace
@@ -405,11 +458,8 @@ bool AmpModel::processBlock(const double* sum, double* out, int len)
 
     // Triode shaper and polynomial: independent calls.
     double check = 0.0; // stays 0 while every checked value is finite
-    for (int m = 0; m < overLen; ++m) {
-        const double v = tInterp2[m];
-        check += v * 0.0;
-        tShaped[m] = triodeAt(s.triode.model, v);
-    }
+    for (int m = 0; m < overLen; ++m) check += tInterp2[m] * 0.0;
+    triodeLane(s.triode.model, tInterp2, tShaped, overLen);
 
     // Triode decimation, tone stack, interstage filter, power interpolation.
     for (int j = 0; j < len + 5; ++j) {
@@ -440,11 +490,8 @@ bool AmpModel::processBlock(const double* sum, double* out, int len)
             for (int m = N * (j - 5); m < N * (j - 4); ++m) antiAliasAt(k.stageAntiAlias, pInterp1, pInterp2, m);
     }
 
-    for (int m = 0; m < overLen; ++m) {
-        const double v = pInterp2[m];
-        check += v * 0.0;
-        pShaped[m] = pentodeAt(s.power.model, v);
-    }
+    for (int m = 0; m < overLen; ++m) check += pInterp2[m] * 0.0;
+    pentodeLane(s.power.model, pInterp2, pShaped, overLen);
 
     // Power decimation, presence, master, output high-pass, output sections.
     for (int j = 0; j < len + 5; ++j) {
