@@ -5,23 +5,36 @@
 #include <cairo.h>
 #include <png.h>
 
+#include <atomic>
 #include <cstring>
 
 namespace VSTGUI {
 
+namespace {
+std::atomic<int32_t> gLiveBitmaps{0};
+}
+
+int32_t CBitmap::getLiveCount()
+{
+    return gLiveBitmaps.load();
+}
+
 CBitmap::CBitmap(const char* resourceName)
 {
+    ++gLiveBitmaps;
     if (const EmbeddedResource* res = findEmbeddedResource(resourceName))
         decode(res->data, res->size);
 }
 
 CBitmap::CBitmap(const unsigned char* pngData, size_t size)
 {
+    ++gLiveBitmaps;
     decode(pngData, size);
 }
 
 CBitmap::~CBitmap()
 {
+    --gLiveBitmaps;
     if (surface)
         cairo_surface_destroy(surface);
 }

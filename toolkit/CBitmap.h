@@ -22,6 +22,9 @@ public:
     CBitmap(const CBitmap&) = delete;
     CBitmap& operator=(const CBitmap&) = delete;
 
+    // Bitmaps alive in the process: leak checks in tests.
+    static int32_t getLiveCount();
+
     int getWidth() const { return width; }
     int getHeight() const { return height; }
     bool isLoaded() const { return surface != nullptr; }

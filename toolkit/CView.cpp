@@ -4,11 +4,24 @@
 #include "toolkit/CDrawContext.h"
 #include "toolkit/CFrame.h"
 
+#include <atomic>
 #include <cstring>
 
 namespace VSTGUI {
 
-CView::CView(const CRect& size) : size(size) {}
+namespace {
+std::atomic<int32_t> gLiveViews{0};
+}
+
+int32_t CView::getLiveCount()
+{
+    return gLiveViews.load();
+}
+
+CView::CView(const CRect& size) : size(size)
+{
+    ++gLiveViews;
+}
 
 CView::CView(const CView& other)
     : CBaseObject(other),
@@ -17,11 +30,13 @@ CView::CView(const CView& other)
       transparent(other.transparent),
       mouseEnabled(other.mouseEnabled)
 {
+    ++gLiveViews;
     setBackground(other.background);
 }
 
 CView::~CView()
 {
+    --gLiveViews;
     if (background)
         background->forget();
 }

@@ -59,6 +59,9 @@ public:
     virtual void setBackground(CBitmap* bitmap);
     CBitmap* getBackground() const { return background; }
 
+    // Views alive in the process: leak checks in tests.
+    static int32_t getLiveCount();
+
     CFrame* getFrame() const { return parentFrame; }
     CViewContainer* getParentView() const { return parentView; }
     void setParentFrame(CFrame* frame) { parentFrame = frame; }
