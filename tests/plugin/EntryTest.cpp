@@ -119,7 +119,7 @@ TEST(Entry, DefaultRequestsAnswerZeroAndUnknownOpcodesChangeNothing)
 {
     PluginLibrary library;
     Instance plug(library);
-    for (int32_t op : {effProcessEvents, effString2Parameter, effGetInputProperties, effGetOutputProperties,
+    for (int32_t op : std::initializer_list<int32_t>{effProcessEvents, effString2Parameter, effGetInputProperties, effGetOutputProperties,
                        effOfflineNotify, effProcessVarIo, effSetSpeakerArrangement, effSetBypass, effVendorSpecific,
                        effGetParameterProperties, effGetMidiProgramName, effBeginSetProgram, effEndSetProgram,
                        effShellGetNextPlugin, effStartProcess, effStopProcess, effSetPanLaw, effBeginLoadBank,
