@@ -185,6 +185,9 @@ void OutputFile::open(double sampleRate, bool floatSamples) {
     if (!file_) throw RenderError("cannot write " + path_ + ": " + sf_strerror(nullptr));
     // Integer output saturates at full scale instead of wrapping around.
     if (!floatSamples) sf_command(file_, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+    // The float format's PEAK chunk carries the time of writing; without it the
+    // same render gives the same bytes.
+    if (floatSamples) sf_command(file_, SFC_SET_ADD_PEAK_CHUNK, nullptr, SF_FALSE);
 }
 
 void OutputFile::write(const double* left, const double* right, size_t n) {

@@ -58,9 +58,10 @@ PluginHost::PluginHost(const std::string& modulePath) {
         throw RenderError(where + "the entry point returned no effect");
     }
     if (effect_->magic != kEffectMagic || !effect_->dispatcher) {
-        // The record cannot be trusted, so it is not closed either: leak it.
+        // The record cannot be trusted, so it is not closed, and the module that
+        // owns it stays loaded.
         effect_ = nullptr;
-        dlclose(module_);
+        module_ = nullptr;
         throw RenderError(where + "bad effect record (magic is not VstP), not a VST 2 plug-in");
     }
 
@@ -99,10 +100,10 @@ void PluginHost::close() {
         dispatch(effClose);
         effect_ = nullptr;
     }
-    if (module_) {
-        dlclose(module_);
-        module_ = nullptr;
-    }
+    // The module stays loaded until the process ends, as most hosts keep it: the
+    // libraries it pulled in (the FFT library's planner, for one) keep global
+    // state that unloading would strand.
+    module_ = nullptr;
 }
 
 intptr_t PluginHost::dispatch(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt) {
