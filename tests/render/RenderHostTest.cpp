@@ -3,6 +3,7 @@
 #include "RenderTestSupport.h"
 
 #include <gtest/gtest.h>
+#include <sndfile.h>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -212,6 +213,19 @@ TEST_F(RenderHost, ErrorsLeaveNoOutput) {
         mkdir(deep.c_str(), 0755);
     }
     writeWav(deep + "/ir.wav", testTone(44100, 1, 0.01));
+    writeWav(dir.path("ir3.wav"), testTone(44100, 3, 0.01));
+    {
+        // 8-bit unsigned PCM: a WAV the plug-in does not read.
+        SF_INFO info{};
+        info.samplerate = 44100;
+        info.channels = 1;
+        info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_U8;
+        SNDFILE* f = sf_open(dir.path("ir8.wav").c_str(), SFM_WRITE, &info);
+        ASSERT_NE(f, nullptr);
+        const double one[1] = {0.5};
+        sf_writef_double(f, one, 1);
+        sf_close(f);
+    }
 
     struct Case {
         const char* what;
@@ -243,6 +257,8 @@ TEST_F(RenderHost, ErrorsLeaveNoOutput) {
         {"chunk refused", {"--fxb", dir.path("good.fxb"), in, out}, "refuses", "refused"},
         {"missing impulse response", {"--ir", dir.path("nope.wav"), in, out}, "ok", "impulse response"},
         {"impulse response not a sound", {"--ir", dir.path("text.wav"), in, out}, "ok", "impulse response"},
+        {"impulse response of 8-bit samples", {"--ir", dir.path("ir8.wav"), in, out}, "ok", "16, 24 or 32-bit"},
+        {"impulse response of 3 channels", {"--ir", dir.path("ir3.wav"), in, out}, "ok", "mono or stereo"},
         {"impulse response path too long", {"--ir", deep + "/ir.wav", in, out}, "ok", "at most 259"},
         {"preset cannot be saved", {"--save-fxp", dir.path("no/such.fxp"), in, out}, "ok", "cannot write"},
     };

@@ -79,10 +79,16 @@ void loadImpulseResponse(PluginHost& host, const std::string& path) {
     std::memset(&info, 0, sizeof info);
     SNDFILE* probe = sf_open(resolved, SFM_READ, &info);
     if (!probe) throw RenderError("cannot read impulse response " + path + ": " + sf_strerror(nullptr));
-    const int format = info.format & SF_FORMAT_TYPEMASK;
     sf_close(probe);
-    if (format != SF_FORMAT_WAV)
-        throw RenderError("cannot use impulse response " + path + ": the plug-in reads WAV files only");
+    // Refuse here what the plug-in would quietly turn into silence: it reads plain
+    // RIFF/WAVE, 16/24/32-bit integer or 32-bit float, mono or stereo.
+    const int type = info.format & SF_FORMAT_TYPEMASK, subtype = info.format & SF_FORMAT_SUBMASK;
+    const bool sampleFormatOk = subtype == SF_FORMAT_PCM_16 || subtype == SF_FORMAT_PCM_24 ||
+                                subtype == SF_FORMAT_PCM_32 || subtype == SF_FORMAT_FLOAT;
+    if (type != SF_FORMAT_WAV || !sampleFormatOk || info.channels < 1 || info.channels > 2)
+        throw RenderError("cannot use impulse response " + path +
+                          ": the plug-in reads mono or stereo WAV files of 16, 24 or 32-bit integer or "
+                          "32-bit float samples");
     const size_t len = std::strlen(resolved);
     if (len >= static_cast<size_t>(kIrPathBytes))
         throw RenderError("cannot use impulse response " + path + ": its full path is " + std::to_string(len) +
