@@ -39,8 +39,9 @@ struct Standin {
 Standin* self(AEffect* e) { return static_cast<Standin*>(e->object); }
 
 void copyText(void* ptr, const char* text, size_t limit) {
-    std::strncpy(static_cast<char*>(ptr), text, limit);
-    static_cast<char*>(ptr)[limit] = 0;
+    const size_t n = strnlen(text, limit);
+    std::memcpy(ptr, text, n);
+    static_cast<char*>(ptr)[n] = 0;
 }
 
 // Mirrors the real plug-in's numbers: a value of v shows as v with six decimals.

@@ -18,8 +18,9 @@ int gHostBlockSize = 512;
 
 void copyText(void* ptr, const char* text, size_t limit) {
     if (!ptr) return;
-    std::strncpy(static_cast<char*>(ptr), text, limit);
-    static_cast<char*>(ptr)[limit] = 0;
+    const size_t n = strnlen(text, limit);
+    std::memcpy(ptr, text, n);
+    static_cast<char*>(ptr)[n] = 0;
 }
 
 } // namespace
