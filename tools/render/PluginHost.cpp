@@ -41,7 +41,9 @@ intptr_t hostCallback(AEffect* /*effect*/, int32_t opcode, int32_t /*index*/, in
 
 PluginHost::PluginHost(const std::string& modulePath) {
     const std::string where = "plug-in " + modulePath + ": ";
-    module_ = dlopen(modulePath.c_str(), RTLD_NOW | RTLD_LOCAL);
+    // A bare file name means the file here, not a search of the library path.
+    const std::string file = modulePath.find('/') == std::string::npos ? "./" + modulePath : modulePath;
+    module_ = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!module_) {
         const char* why = dlerror();
         throw RenderError("cannot load plug-in: " + std::string(why ? why : modulePath));
