@@ -244,6 +244,12 @@ void Zorvan::getParameterDisplay(int32_t index, char* text)
 // ---------------------------------------------------------------------------
 // Programs and state
 
+int32_t Zorvan::getProgram()
+{
+    std::lock_guard<std::recursive_mutex> lock(controlMutex);
+    return curProgram;
+}
+
 void Zorvan::setProgram(int32_t program)
 {
     if (static_cast<uint32_t>(program) >= static_cast<uint32_t>(kNumPrograms))
@@ -329,7 +335,10 @@ const char* Zorvan::getIrPath(int program) const
 {
     if (program < 0 || program >= kNumPrograms)
         return nullptr;
-    return irPathText[program];
+    // A copy taken under the lock: a host thread may be restoring a chunk meanwhile.
+    std::lock_guard<std::recursive_mutex> lock(controlMutex);
+    std::memcpy(irPathForEditor, irPathText[program], sizeof(irPathForEditor));
+    return irPathForEditor;
 }
 
 bool Zorvan::loadIrPath(const char* path)

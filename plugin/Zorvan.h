@@ -44,6 +44,7 @@ public:
     void getParameterDisplay(int32_t index, char* text) override;
 
     // Programs and state
+    int32_t getProgram() override;
     void setProgram(int32_t program) override;
     void setProgramName(char* name) override;
     void getProgramName(char* name) override;
@@ -85,6 +86,7 @@ private:
     std::atomic<float> curValue[kNumParams];    // current parameter values
     ZorvanProgram programs[kNumPrograms];       // the bank, contiguous: it is the chunk's layout
     char irPathText[kNumPrograms][kIrPathSize + 1]; // each record's path, always NUL-terminated
+    mutable char irPathForEditor[kIrPathSize + 1]; // the UI thread's copy of a record's path
     ZorvanProgram chunkCopy[kNumPrograms];      // stable copy handed to the host by getChunk
     mutable std::recursive_mutex controlMutex;  // serialises the control-side writers
     double scratch[kChunkFrames];               // audio thread: the chain's output of one pass

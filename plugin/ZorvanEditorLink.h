@@ -6,7 +6,7 @@
 class ZorvanEditorLink {
 public:
     // The impulse-response path stored in a program record, or null for an index outside 0 to 3.
-    // The text stays valid until the record changes; UI thread.
+    // UI thread only: the text is a copy that stays valid until the next call.
     virtual const char* getIrPath(int program) const = 0;
     // Stores path in the current program's record and loads it into the external cabinet.
     // Refuses (false, nothing changes) a path that does not fit the 260-byte field.
