@@ -1,12 +1,10 @@
 #include "dsp/cabinet/BlockConvolver.h"
 
 #include "dsp/cabinet/AlignedArray.h"
+#include "dsp/cabinet/ConvKernels.h"
 
 #include <cstring>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 
 BlockConvolver::BlockConvolver(int transformLength)
@@ -89,27 +87,7 @@ void BlockConvolver::blockEvent()
     const int half = B_;
     double* X = inputSpectrum_;
     const double* H = irSpectrum_[bank_];
-    X[0] = X[0] * H[0];
-    X[half] = X[half] * H[half];
-    int b = 1;
-#if defined(__SSE2__)
-    for (; b + 2 <= half; b += 2)
-    {
-        const __m128d xr = _mm_loadu_pd(X + b);
-        const __m128d xi = _mm_loadu_pd(X + half + b);
-        const __m128d hr = _mm_loadu_pd(H + b);
-        const __m128d hi = _mm_loadu_pd(H + half + b);
-        _mm_storeu_pd(X + b, _mm_sub_pd(_mm_mul_pd(xr, hr), _mm_mul_pd(xi, hi)));
-        _mm_storeu_pd(X + half + b, _mm_add_pd(_mm_mul_pd(xr, hi), _mm_mul_pd(xi, hr)));
-    }
-#endif
-    for (; b < half; ++b)
-    {
-        const double xr = X[b];
-        const double xi = X[half + b];
-        X[b] = xr * H[b] - xi * H[half + b];
-        X[half + b] = xr * H[half + b] + xi * H[b];
-    }
+    convProductInPlace(X, H, half);
 
     engine_->inverse(X, resultBlock_);
 

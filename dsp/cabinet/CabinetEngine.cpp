@@ -1,13 +1,11 @@
 #include "dsp/cabinet/CabinetEngine.h"
 
 #include "dsp/cabinet/AlignedArray.h"
+#include "dsp/cabinet/ConvKernels.h"
 
 #include <cmath>
 #include <cstring>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 
 template <class Second>
@@ -135,65 +133,6 @@ void CabinetEngine<Second>::resetRunningState()
     std::memset(history_, 0, sizeof(double) * 2 * kHistory);
 }
 
-// Direct part for one output: four partial sums over the quarters of the
-// taps, each from 0 in ascending tap order, combined with the FFT stages'
-// output as (((p0 + (a + b)) + p1) + p2) + p3. newest[-j] is input n-j.
-template <class Second>
-double CabinetEngine<Second>::directSum(const double* taps, const double* newest, int quarter, double ab) const
-{
-    double p0 = 0.0, p1 = 0.0, p2 = 0.0, p3 = 0.0;
-    const double* h1 = taps + quarter;
-    const double* h2 = taps + 2 * quarter;
-    const double* h3 = taps + 3 * quarter;
-    const double* x1 = newest - quarter;
-    const double* x2 = newest - 2 * quarter;
-    const double* x3 = newest - 3 * quarter;
-    for (int j = 0; j < quarter; ++j)
-    {
-        p0 = p0 + taps[j] * newest[-j];
-        p1 = p1 + h1[j] * x1[-j];
-        p2 = p2 + h2[j] * x2[-j];
-        p3 = p3 + h3[j] * x3[-j];
-    }
-    return (((p0 + ab) + p1) + p2) + p3;
-}
-
-// The same sums for m consecutive outputs; first[i] is the input of output i
-// and the 4*quarter - 1 inputs before first[0] are valid. Consecutive outputs
-// are independent, so two of them share a vector and four run per pass.
-template <class Second>
-void CabinetEngine<Second>::directRun(const double* taps, const double* first, int quarter, const double* a,
-                                      const double* b, double* out, int m) const
-{
-    int i = 0;
-#if defined(__SSE2__)
-    for (; i + 4 <= m; i += 4)
-    {
-        __m128d lo[4], hi[4];
-        for (int l = 0; l < 4; ++l)
-            lo[l] = hi[l] = _mm_setzero_pd();
-        for (int jj = 0; jj < quarter; ++jj)
-        {
-            for (int l = 0; l < 4; ++l)
-            {
-                const int j = l * quarter + jj;
-                const __m128d h = _mm_set1_pd(taps[j]);
-                lo[l] = _mm_add_pd(lo[l], _mm_mul_pd(h, _mm_loadu_pd(first + i - j)));
-                hi[l] = _mm_add_pd(hi[l], _mm_mul_pd(h, _mm_loadu_pd(first + i + 2 - j)));
-            }
-        }
-        const __m128d abLo = _mm_add_pd(_mm_loadu_pd(a + i), _mm_loadu_pd(b + i));
-        const __m128d abHi = _mm_add_pd(_mm_loadu_pd(a + i + 2), _mm_loadu_pd(b + i + 2));
-        __m128d yLo = _mm_add_pd(_mm_add_pd(_mm_add_pd(_mm_add_pd(lo[0], abLo), lo[1]), lo[2]), lo[3]);
-        __m128d yHi = _mm_add_pd(_mm_add_pd(_mm_add_pd(_mm_add_pd(hi[0], abHi), hi[1]), hi[2]), hi[3]);
-        _mm_storeu_pd(out + i, yLo);
-        _mm_storeu_pd(out + i + 2, yHi);
-    }
-#endif
-    for (; i < m; ++i)
-        out[i] = directSum(taps, first + i, quarter, a[i] + b[i]);
-}
-
 template <class Second>
 double CabinetEngine<Second>::process(double x)
 {
@@ -216,7 +155,7 @@ double CabinetEngine<Second>::process(double x)
         b = secondLong_.process(x);
         quarter = 32;
     }
-    double y = directSum(response_[current_], history_ + histPos_ + kHistory, quarter, a + b);
+    double y = convDirectSum(response_[current_], history_ + histPos_ + kHistory, quarter, a + b);
     histPos_ = (histPos_ + 1) & (kHistory - 1);
     if (!std::isfinite(y))
     {
@@ -258,7 +197,7 @@ void CabinetEngine<Second>::process(double* io, int n)
         }
         // The run and its reach of history lie contiguously in one of the two copies.
         const double* first = history_ + ((histPos_ - reach) & (kHistory - 1)) + reach;
-        directRun(response_[current_], first, quarter, a, b, io, m);
+        convDirectRun(response_[current_], first, quarter, a, b, io, m);
         histPos_ = (histPos_ + m) & (kHistory - 1);
 
         bool finite = true;

@@ -64,9 +64,6 @@ private:
     void adoptPublished();
     void resetRunningState();
     void selectBank(int bank);
-    double directSum(const double* taps, const double* newest, int taps4, double ab) const;
-    void directRun(const double* taps, const double* first, int taps4, const double* a, const double* b, double* out,
-                   int m) const;
 
     const int irLength_;             // samples per response bank
     ConvStage firstShort_;           // taps 64..511

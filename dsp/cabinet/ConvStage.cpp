@@ -1,13 +1,11 @@
 #include "dsp/cabinet/ConvStage.h"
 
 #include "dsp/cabinet/AlignedArray.h"
+#include "dsp/cabinet/ConvKernels.h"
 
 #include <cstring>
 #include <initializer_list>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 
 namespace {
@@ -21,7 +19,8 @@ constexpr int kReadOffset[ConvStage::kPartitions] = {0, 1, 3, 6, 10, 15, 21};
 } // namespace
 
 ConvStage::ConvStage(int blockLength)
-    : B_(blockLength), N_(2 * blockLength), inputBlock_(nullptr), inputSpectrum_(nullptr), outputRing_(nullptr),
+    : B_(blockLength), N_(2 * blockLength), spectraStride_(2 * blockLength + 24), slotStride_(2 * blockLength + 8),
+      inputBlock_(nullptr), inputSpectrum_(nullptr), outputRing_(nullptr),
       sumSpectrum_(nullptr), resultBlock_(nullptr), partitionTime_{nullptr, nullptr},
       partitionSpectra_{nullptr, nullptr}, productSlots_(nullptr), processEngine_(nullptr), prepareEngine_(nullptr),
       blockCount_(0), readPos_(0), slotCounter_(0), bank_(0)
@@ -46,9 +45,9 @@ ConvStage::ConvStage(int blockLength)
     for (int b = 0; b < 2; ++b)
     {
         partitionTime_[b] = allocAligned(kPartitions * n);
-        partitionSpectra_[b] = allocAligned(kPartitions * n);
+        partitionSpectra_[b] = allocAligned(kPartitions * static_cast<size_t>(spectraStride_));
     }
-    productSlots_ = allocAligned(kSlots * n);
+    productSlots_ = allocAligned(kSlots * static_cast<size_t>(slotStride_));
     processEngine_ = new ffft::FFTReal<double>(N_);
     prepareEngine_ = new ffft::FFTReal<double>(N_);
     guard.armed = false;
@@ -76,9 +75,8 @@ ConvStage::~ConvStage()
 
 void ConvStage::zeroPartitions(int bank)
 {
-    const size_t bytes = sizeof(double) * kPartitions * static_cast<size_t>(N_);
-    std::memset(partitionTime_[bank], 0, bytes);
-    std::memset(partitionSpectra_[bank], 0, bytes);
+    std::memset(partitionTime_[bank], 0, sizeof(double) * kPartitions * static_cast<size_t>(N_));
+    std::memset(partitionSpectra_[bank], 0, sizeof(double) * kPartitions * static_cast<size_t>(spectraStride_));
 }
 
 void ConvStage::prepare(const double* ir, int bank)
@@ -88,7 +86,7 @@ void ConvStage::prepare(const double* ir, int bank)
     {
         double* row = partitionTime_[bank] + static_cast<size_t>(k) * N_;
         std::memcpy(row, ir + B_ + k * B_, sizeof(double) * static_cast<size_t>(B_));
-        prepareEngine_->forward(row, partitionSpectra_[bank] + static_cast<size_t>(k) * N_);
+        prepareEngine_->forward(row, partitionSpectra_[bank] + static_cast<size_t>(k) * spectraStride_);
     }
 }
 
@@ -100,7 +98,7 @@ void ConvStage::clearState()
     std::memset(outputRing_, 0, bytes);
     std::memset(sumSpectrum_, 0, bytes);
     std::memset(resultBlock_, 0, bytes);
-    std::memset(productSlots_, 0, bytes * kSlots);
+    std::memset(productSlots_, 0, sizeof(double) * kSlots * static_cast<size_t>(slotStride_));
 }
 
 void ConvStage::blockEvent()
@@ -116,9 +114,9 @@ void ConvStage::blockEvent()
     const double* R[kPartitions];
     for (int k = 0; k < kPartitions; ++k)
     {
-        H[k] = partitionSpectra_[bank_] + static_cast<size_t>(k) * n;
-        W[k] = productSlots_ + static_cast<size_t>((slotCounter_ + kWriteOffset[k]) & (kSlots - 1)) * n;
-        R[k] = productSlots_ + static_cast<size_t>((slotCounter_ + kReadOffset[k]) & (kSlots - 1)) * n;
+        H[k] = partitionSpectra_[bank_] + static_cast<size_t>(k) * spectraStride_;
+        W[k] = productSlots_ + static_cast<size_t>((slotCounter_ + kWriteOffset[k]) & (kSlots - 1)) * slotStride_;
+        R[k] = productSlots_ + static_cast<size_t>((slotCounter_ + kReadOffset[k]) & (kSlots - 1)) * slotStride_;
     }
     double* S = sumSpectrum_;
 
@@ -126,60 +124,7 @@ void ConvStage::blockEvent()
     // slots, then the due slots are summed in their fixed order. The written
     // and the summed slots are disjoint except for offset 0, which is written
     // first, so the pass equals "all products, then the sum".
-    for (int e : {0, half})
-    {
-        for (int k = 0; k < kPartitions; ++k)
-            W[k][e] = X[e] * H[k][e];
-        double s = 0.0;
-        for (int t = 0; t < kPartitions; ++t)
-            s = s + R[t][e];
-        S[e] = s;
-    }
-    int b = 1;
-#if defined(__SSE2__)
-    for (; b + 2 <= half; b += 2)
-    {
-        const __m128d xr = _mm_loadu_pd(X + b);
-        const __m128d xi = _mm_loadu_pd(X + half + b);
-        for (int k = 0; k < kPartitions; ++k)
-        {
-            const __m128d hr = _mm_loadu_pd(H[k] + b);
-            const __m128d hi = _mm_loadu_pd(H[k] + half + b);
-            _mm_storeu_pd(W[k] + b, _mm_sub_pd(_mm_mul_pd(xr, hr), _mm_mul_pd(xi, hi)));
-            _mm_storeu_pd(W[k] + half + b, _mm_add_pd(_mm_mul_pd(xr, hi), _mm_mul_pd(xi, hr)));
-        }
-        __m128d sr = _mm_setzero_pd();
-        __m128d si = _mm_setzero_pd();
-        for (int t = 0; t < kPartitions; ++t)
-        {
-            sr = _mm_add_pd(sr, _mm_loadu_pd(R[t] + b));
-            si = _mm_add_pd(si, _mm_loadu_pd(R[t] + half + b));
-        }
-        _mm_storeu_pd(S + b, sr);
-        _mm_storeu_pd(S + half + b, si);
-    }
-#endif
-    for (; b < half; ++b)
-    {
-        const double xr = X[b];
-        const double xi = X[half + b];
-        for (int k = 0; k < kPartitions; ++k)
-        {
-            const double hr = H[k][b];
-            const double hi = H[k][half + b];
-            W[k][b] = xr * hr - xi * hi;
-            W[k][half + b] = xr * hi + xi * hr;
-        }
-        double sr = 0.0;
-        double si = 0.0;
-        for (int t = 0; t < kPartitions; ++t)
-        {
-            sr = sr + R[t][b];
-            si = si + R[t][half + b];
-        }
-        S[b] = sr;
-        S[half + b] = si;
-    }
+    convProductsAndSum(X, H, W, R, S, half);
 
     processEngine_->inverse(S, resultBlock_);
 

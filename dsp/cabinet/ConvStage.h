@@ -52,14 +52,19 @@ private:
 
     const int B_;                  // block length
     const int N_;                  // transform length, 2B
+    // Row strides of the spectra and the slots: N plus a skew, so that the
+    // rows read and written together do not sit 4 KiB apart (the CPU would
+    // take the loads for dependent on the stores).
+    const int spectraStride_;
+    const int slotStride_;
     double* inputBlock_;           // N: current block being collected, zero-padded
     double* inputSpectrum_;        // N: packed spectrum of the last completed block
     double* outputRing_;           // N: overlap-add ring, one sample read per call
     double* sumSpectrum_;          // N: sum of the seven products due at an event
     double* resultBlock_;          // N: inverse transform of sumSpectrum
     double* partitionTime_[2];     // per bank, 7 x N: B taps then B zeros per row
-    double* partitionSpectra_[2];  // per bank, 7 x N: packed spectra of the rows
-    double* productSlots_;         // 32 x N: ring of product spectra
+    double* partitionSpectra_[2];  // per bank, 7 rows of N (stride spectraStride_): packed spectra
+    double* productSlots_;         // 32 rows of N (stride slotStride_): ring of product spectra
     ffft::FFTReal<double>* processEngine_;  // used by process() only
     ffft::FFTReal<double>* prepareEngine_;  // used by prepare() only
     int32_t blockCount_;           // samples now in inputBlock, 0..B

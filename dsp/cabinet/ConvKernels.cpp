@@ -1,0 +1,300 @@
+#include "dsp/cabinet/ConvKernels.h"
+
+#include <initializer_list>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define ZORVAN_X86 1
+#endif
+
+namespace {
+
+constexpr int kParts = 7;
+
+#if ZORVAN_X86
+bool detectAvx()
+{
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx");
+}
+#else
+bool detectAvx()
+{
+    return false;
+}
+#endif
+
+// Per-bin work shared by every path, for the scalar tails.
+inline void productsAndSumBin(const double* X, const double* const* H, double* const* W, const double* const* R,
+                              double* S, int half, int b)
+{
+    const double xr = X[b];
+    const double xi = X[half + b];
+    for (int k = 0; k < kParts; ++k)
+    {
+        const double hr = H[k][b];
+        const double hi = H[k][half + b];
+        W[k][b] = xr * hr - xi * hi;
+        W[k][half + b] = xr * hi + xi * hr;
+    }
+    double sr = 0.0;
+    double si = 0.0;
+    for (int t = 0; t < kParts; ++t)
+    {
+        sr = sr + R[t][b];
+        si = si + R[t][half + b];
+    }
+    S[b] = sr;
+    S[half + b] = si;
+}
+
+inline void realBins(const double* X, const double* const* H, double* const* W, const double* const* R, double* S,
+                     int half)
+{
+    for (int e : {0, half})
+    {
+        for (int k = 0; k < kParts; ++k)
+            W[k][e] = X[e] * H[k][e];
+        double s = 0.0;
+        for (int t = 0; t < kParts; ++t)
+            s = s + R[t][e];
+        S[e] = s;
+    }
+}
+
+void productsAndSumBaseline(const double* X, const double* const* H, double* const* W, const double* const* R,
+                            double* S, int half)
+{
+    realBins(X, H, W, R, S, half);
+    int b = 1;
+#if defined(__SSE2__)
+    for (; b + 2 <= half; b += 2)
+    {
+        const __m128d xr = _mm_loadu_pd(X + b);
+        const __m128d xi = _mm_loadu_pd(X + half + b);
+        for (int k = 0; k < kParts; ++k)
+        {
+            const __m128d hr = _mm_loadu_pd(H[k] + b);
+            const __m128d hi = _mm_loadu_pd(H[k] + half + b);
+            _mm_storeu_pd(W[k] + b, _mm_sub_pd(_mm_mul_pd(xr, hr), _mm_mul_pd(xi, hi)));
+            _mm_storeu_pd(W[k] + half + b, _mm_add_pd(_mm_mul_pd(xr, hi), _mm_mul_pd(xi, hr)));
+        }
+        __m128d sr = _mm_setzero_pd();
+        __m128d si = _mm_setzero_pd();
+        for (int t = 0; t < kParts; ++t)
+        {
+            sr = _mm_add_pd(sr, _mm_loadu_pd(R[t] + b));
+            si = _mm_add_pd(si, _mm_loadu_pd(R[t] + half + b));
+        }
+        _mm_storeu_pd(S + b, sr);
+        _mm_storeu_pd(S + half + b, si);
+    }
+#endif
+    for (; b < half; ++b)
+        productsAndSumBin(X, H, W, R, S, half, b);
+}
+
+void productInPlaceBaseline(double* X, const double* H, int half)
+{
+    X[0] = X[0] * H[0];
+    X[half] = X[half] * H[half];
+    int b = 1;
+#if defined(__SSE2__)
+    for (; b + 2 <= half; b += 2)
+    {
+        const __m128d xr = _mm_loadu_pd(X + b);
+        const __m128d xi = _mm_loadu_pd(X + half + b);
+        const __m128d hr = _mm_loadu_pd(H + b);
+        const __m128d hi = _mm_loadu_pd(H + half + b);
+        _mm_storeu_pd(X + b, _mm_sub_pd(_mm_mul_pd(xr, hr), _mm_mul_pd(xi, hi)));
+        _mm_storeu_pd(X + half + b, _mm_add_pd(_mm_mul_pd(xr, hi), _mm_mul_pd(xi, hr)));
+    }
+#endif
+    for (; b < half; ++b)
+    {
+        const double xr = X[b];
+        const double xi = X[half + b];
+        X[b] = xr * H[b] - xi * H[half + b];
+        X[half + b] = xr * H[half + b] + xi * H[b];
+    }
+}
+
+void directRunBaseline(const double* taps, const double* first, int quarter, const double* a, const double* b,
+                       double* out, int m)
+{
+    int i = 0;
+#if defined(__SSE2__)
+    for (; i + 4 <= m; i += 4)
+    {
+        __m128d lo[4], hi[4];
+        for (int l = 0; l < 4; ++l)
+            lo[l] = hi[l] = _mm_setzero_pd();
+        for (int jj = 0; jj < quarter; ++jj)
+        {
+            for (int l = 0; l < 4; ++l)
+            {
+                const int j = l * quarter + jj;
+                const __m128d h = _mm_set1_pd(taps[j]);
+                lo[l] = _mm_add_pd(lo[l], _mm_mul_pd(h, _mm_loadu_pd(first + i - j)));
+                hi[l] = _mm_add_pd(hi[l], _mm_mul_pd(h, _mm_loadu_pd(first + i + 2 - j)));
+            }
+        }
+        const __m128d abLo = _mm_add_pd(_mm_loadu_pd(a + i), _mm_loadu_pd(b + i));
+        const __m128d abHi = _mm_add_pd(_mm_loadu_pd(a + i + 2), _mm_loadu_pd(b + i + 2));
+        _mm_storeu_pd(out + i, _mm_add_pd(_mm_add_pd(_mm_add_pd(_mm_add_pd(lo[0], abLo), lo[1]), lo[2]), lo[3]));
+        _mm_storeu_pd(out + i + 2, _mm_add_pd(_mm_add_pd(_mm_add_pd(_mm_add_pd(hi[0], abHi), hi[1]), hi[2]), hi[3]));
+    }
+#endif
+    for (; i < m; ++i)
+        out[i] = convDirectSum(taps, first + i, quarter, a[i] + b[i]);
+}
+
+#if ZORVAN_X86
+__attribute__((target("avx"))) void productsAndSumAvx(const double* X, const double* const* H, double* const* W,
+                                                       const double* const* R, double* S, int half)
+{
+    realBins(X, H, W, R, S, half);
+    int b = 1;
+    for (; b + 4 <= half; b += 4)
+    {
+        const __m256d xr = _mm256_loadu_pd(X + b);
+        const __m256d xi = _mm256_loadu_pd(X + half + b);
+        for (int k = 0; k < kParts; ++k)
+        {
+            const __m256d hr = _mm256_loadu_pd(H[k] + b);
+            const __m256d hi = _mm256_loadu_pd(H[k] + half + b);
+            _mm256_storeu_pd(W[k] + b, _mm256_sub_pd(_mm256_mul_pd(xr, hr), _mm256_mul_pd(xi, hi)));
+            _mm256_storeu_pd(W[k] + half + b, _mm256_add_pd(_mm256_mul_pd(xr, hi), _mm256_mul_pd(xi, hr)));
+        }
+        __m256d sr = _mm256_setzero_pd();
+        __m256d si = _mm256_setzero_pd();
+        for (int t = 0; t < kParts; ++t)
+        {
+            sr = _mm256_add_pd(sr, _mm256_loadu_pd(R[t] + b));
+            si = _mm256_add_pd(si, _mm256_loadu_pd(R[t] + half + b));
+        }
+        _mm256_storeu_pd(S + b, sr);
+        _mm256_storeu_pd(S + half + b, si);
+    }
+    for (; b < half; ++b)
+        productsAndSumBin(X, H, W, R, S, half, b);
+}
+
+__attribute__((target("avx"))) void productInPlaceAvx(double* X, const double* H, int half)
+{
+    X[0] = X[0] * H[0];
+    X[half] = X[half] * H[half];
+    int b = 1;
+    for (; b + 4 <= half; b += 4)
+    {
+        const __m256d xr = _mm256_loadu_pd(X + b);
+        const __m256d xi = _mm256_loadu_pd(X + half + b);
+        const __m256d hr = _mm256_loadu_pd(H + b);
+        const __m256d hi = _mm256_loadu_pd(H + half + b);
+        _mm256_storeu_pd(X + b, _mm256_sub_pd(_mm256_mul_pd(xr, hr), _mm256_mul_pd(xi, hi)));
+        _mm256_storeu_pd(X + half + b, _mm256_add_pd(_mm256_mul_pd(xr, hi), _mm256_mul_pd(xi, hr)));
+    }
+    for (; b < half; ++b)
+    {
+        const double xr = X[b];
+        const double xi = X[half + b];
+        X[b] = xr * H[b] - xi * H[half + b];
+        X[half + b] = xr * H[half + b] + xi * H[b];
+    }
+}
+
+__attribute__((target("avx"))) void directRunAvx(const double* taps, const double* first, int quarter, const double* a,
+                                                  const double* b, double* out, int m)
+{
+    int i = 0;
+    for (; i + 8 <= m; i += 8)
+    {
+        __m256d lo[4], hi[4];
+        for (int l = 0; l < 4; ++l)
+            lo[l] = hi[l] = _mm256_setzero_pd();
+        for (int jj = 0; jj < quarter; ++jj)
+        {
+            for (int l = 0; l < 4; ++l)
+            {
+                const int j = l * quarter + jj;
+                const __m256d h = _mm256_broadcast_sd(taps + j);
+                lo[l] = _mm256_add_pd(lo[l], _mm256_mul_pd(h, _mm256_loadu_pd(first + i - j)));
+                hi[l] = _mm256_add_pd(hi[l], _mm256_mul_pd(h, _mm256_loadu_pd(first + i + 4 - j)));
+            }
+        }
+        const __m256d abLo = _mm256_add_pd(_mm256_loadu_pd(a + i), _mm256_loadu_pd(b + i));
+        const __m256d abHi = _mm256_add_pd(_mm256_loadu_pd(a + i + 4), _mm256_loadu_pd(b + i + 4));
+        _mm256_storeu_pd(out + i,
+                         _mm256_add_pd(_mm256_add_pd(_mm256_add_pd(_mm256_add_pd(lo[0], abLo), lo[1]), lo[2]), lo[3]));
+        _mm256_storeu_pd(out + i + 4,
+                         _mm256_add_pd(_mm256_add_pd(_mm256_add_pd(_mm256_add_pd(hi[0], abHi), hi[1]), hi[2]), hi[3]));
+    }
+    if (i < m)
+        directRunBaseline(taps, first + i, quarter, a + i, b + i, out + i, m - i);
+}
+#endif
+
+} // namespace
+
+bool& convKernelsUseAvx()
+{
+    static bool use = detectAvx();
+    return use;
+}
+
+void convProductsAndSum(const double* X, const double* const* H, double* const* W, const double* const* R, double* S,
+                        int half)
+{
+#if ZORVAN_X86
+    if (convKernelsUseAvx())
+    {
+        productsAndSumAvx(X, H, W, R, S, half);
+        return;
+    }
+#endif
+    productsAndSumBaseline(X, H, W, R, S, half);
+}
+
+void convProductInPlace(double* X, const double* H, int half)
+{
+#if ZORVAN_X86
+    if (convKernelsUseAvx())
+    {
+        productInPlaceAvx(X, H, half);
+        return;
+    }
+#endif
+    productInPlaceBaseline(X, H, half);
+}
+
+double convDirectSum(const double* taps, const double* newest, int quarter, double ab)
+{
+    double p0 = 0.0, p1 = 0.0, p2 = 0.0, p3 = 0.0;
+    const double* h1 = taps + quarter;
+    const double* h2 = taps + 2 * quarter;
+    const double* h3 = taps + 3 * quarter;
+    const double* x1 = newest - quarter;
+    const double* x2 = newest - 2 * quarter;
+    const double* x3 = newest - 3 * quarter;
+    for (int j = 0; j < quarter; ++j)
+    {
+        p0 = p0 + taps[j] * newest[-j];
+        p1 = p1 + h1[j] * x1[-j];
+        p2 = p2 + h2[j] * x2[-j];
+        p3 = p3 + h3[j] * x3[-j];
+    }
+    return (((p0 + ab) + p1) + p2) + p3;
+}
+
+void convDirectRun(const double* taps, const double* first, int quarter, const double* a, const double* b, double* out,
+                   int m)
+{
+#if ZORVAN_X86
+    if (convKernelsUseAvx())
+    {
+        directRunAvx(taps, first, quarter, a, b, out, m);
+        return;
+    }
+#endif
+    directRunBaseline(taps, first, quarter, a, b, out, m);
+}
