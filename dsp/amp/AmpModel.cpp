@@ -213,25 +213,6 @@ namespace {
 // Section steps on block lanes: x[n - k] and y[n - k] are the section's past
 // inputs and outputs, the lanes' fronts holding the history of the previous
 // block. Same operations in the same order as the per-sample steps.
-inline double antiAliasAt(const AntiAliasCoeffs& k, const double* x, double* y, int n)
-{
-    double r = k.b1 * x[n - 1] + k.b0 * x[n];
-    r += k.b2 * x[n - 2];
-    r += k.b3 * x[n - 3];
-    r += k.b4 * x[n - 4];
-    r += k.b5 * x[n - 5];
-    r += k.b6 * x[n - 6];
-    r += k.c1 * y[n - 1];
-    r += k.c2 * y[n - 2];
-    r += k.c3 * y[n - 3];
-    r += k.c4 * y[n - 4];
-    r += k.c5 * y[n - 5];
-    r += k.c6 * y[n - 6];
-    r = (r + 1e-20) - 1e-20;
-    y[n] = r;
-    return r;
-}
-
 inline double secondOrderAt(const BiquadCoeffs& k, const double* x, double* y, int n)
 {
     double r = k.b0 * x[n] + k.b1 * x[n - 1];
@@ -254,20 +235,6 @@ inline double thirdOrderAt(const ThirdOrderCoeffs& k, const double* x, double* y
     r = (r - 1e-20) + 1e-20;
     y[n] = r;
     return r;
-}
-
-void load(const AntiAliasHistory& h, double* x, double* y)
-{
-    x[-1] = h.x1; x[-2] = h.x2; x[-3] = h.x3; x[-4] = h.x4; x[-5] = h.x5; x[-6] = h.x6;
-    y[-1] = h.y1; y[-2] = h.y2; y[-3] = h.y3; y[-4] = h.y4; y[-5] = h.y5; y[-6] = h.y6;
-}
-
-void store(AntiAliasHistory& h, const double* x, const double* y, int end)
-{
-    h.x1 = x[end - 1]; h.x2 = x[end - 2]; h.x3 = x[end - 3];
-    h.x4 = x[end - 4]; h.x5 = x[end - 5]; h.x6 = x[end - 6];
-    h.y1 = y[end - 1]; h.y2 = y[end - 2]; h.y3 = y[end - 3];
-    h.y4 = y[end - 4]; h.y5 = y[end - 5]; h.y6 = y[end - 6];
 }
 
 void load(const BiquadHistory& h, double* x, double* y)
@@ -364,12 +331,13 @@ void pentodeLane(const PentodeModel& m, const double* v, double* s, int n)
 } // namespace
 
 // One block, scheduled section group by section group. Within a group the
-// sections run skewed by one frame each (section s works on frame j - s in
-// iteration j), so their recursions are independent inside an iteration and
-// the processor overlaps them; the shapers, which have no memory, run as
+// sections run skewed (section s works on frame j - lag(s) in iteration j), so
+// their recursions are independent inside an iteration and the processor
+// overlaps them; the anti-aliasing sections run in series pairs, two lanes of
+// one vector (AntiAliasPair.h); the shapers, which have no memory, run as
 // loops of independent calls between the groups. Every value is computed by
 // the same operations as in processAmpFrame, so the output is identical bit
-// for bit. Returns false, leaving state_ untouched, when any shaper input or
+// for bit. Returns false, leaving state_ untouched, when a shaper input or an
 // output is not finite; the caller then replays the block frame by frame.
 bool AmpModel::processBlock(const double* sum, double* out, int len)
 {
@@ -377,72 +345,63 @@ bool AmpModel::processBlock(const double* sum, double* out, int len)
     const int N = k.oversampleFactor == 1 ? 1 : 2;
     const double scale = N;
     const int overLen = N * len;
+    // Base frames a stage pair runs so that its second section covers the
+    // whole oversampled block (first-section steps 0 .. overLen + 1).
+    const int pairFrames = len + 2 / N;
     AmpState& s = state_;
 
-    double* const entry = lane(kEntry);
-    double* const in1 = lane(kInput1);
-    double* const in2 = lane(kInput2);
     double* const gainIn = lane(kGainIn);
     double* const gainOut = lane(kGainOut);
-    double* const stageIn = lane(kStageIn);
     double* const tStuffed = lane(kTriodeStuffed);
-    double* const tInterp1 = lane(kTriodeInterp1);
-    double* const tInterp2 = lane(kTriodeInterp2);
+    double* const tGrid = lane(kTriodeGrid);
     double* const tShaped = lane(kTriodeShaped);
-    double* const tDecim1 = lane(kTriodeDecim1);
-    double* const tDecim2 = lane(kTriodeDecim2);
     double* const toneIn = lane(kToneIn);
     double* const toneOut = lane(kToneOut);
     double* const interIn = lane(kInterIn);
     double* const interOut = lane(kInterOut);
-    double* const powerIn = lane(kPowerIn);
     double* const pStuffed = lane(kPowerStuffed);
-    double* const pInterp1 = lane(kPowerInterp1);
-    double* const pInterp2 = lane(kPowerInterp2);
+    double* const pGrid = lane(kPowerGrid);
     double* const pShaped = lane(kPowerShaped);
-    double* const pDecim1 = lane(kPowerDecim1);
-    double* const pDecim2 = lane(kPowerDecim2);
     double* const presIn = lane(kPresenceIn);
     double* const presOut = lane(kPresenceOut);
     double* const hpIn = lane(kHighPassIn);
     double* const hpOut = lane(kHighPassOut);
-    double* const out1 = lane(kOutput1);
-    double* const out2 = lane(kOutput2);
 
-    // Lane fronts from the histories. Where one lane is both a section's
-    // output and the next one's input the two histories hold the same values.
-    load(s.input1, entry, in1);
-    load(s.input2, in1, in2);
+    AntiAliasPairRun inputPair, triodeInterp, triodeDecim, powerInterp, powerDecim, outputPair;
+    inputPair.begin(k.baseAntiAlias, s.input1, s.input2, pairs_[kInputPair].px(), pairs_[kInputPair].py());
+    triodeInterp.begin(k.stageAntiAlias, s.triode.interp1, s.triode.interp2, pairs_[kTriodeInterp].px(),
+                       pairs_[kTriodeInterp].py());
+    triodeDecim.begin(k.stageAntiAlias, s.triode.decim1, s.triode.decim2, pairs_[kTriodeDecim].px(),
+                      pairs_[kTriodeDecim].py());
+    powerInterp.begin(k.stageAntiAlias, s.power.interp1, s.power.interp2, pairs_[kPowerInterp].px(),
+                      pairs_[kPowerInterp].py());
+    powerDecim.begin(k.stageAntiAlias, s.power.decim1, s.power.decim2, pairs_[kPowerDecim].px(),
+                     pairs_[kPowerDecim].py());
+    outputPair.begin(k.baseAntiAlias, s.output1, s.output2, pairs_[kOutputPair].px(), pairs_[kOutputPair].py());
     load(s.gainNetwork, gainIn, gainOut);
-    load(s.triode.interp1, tStuffed, tInterp1);
-    load(s.triode.interp2, tInterp1, tInterp2);
-    load(s.triode.decim1, tShaped, tDecim1);
-    load(s.triode.decim2, tDecim1, tDecim2);
     load(s.toneStack, toneIn, toneOut);
     load(s.interstage, interIn, interOut);
-    load(s.power.interp1, pStuffed, pInterp1);
-    load(s.power.interp2, pInterp1, pInterp2);
-    load(s.power.decim1, pShaped, pDecim1);
-    load(s.power.decim2, pDecim1, pDecim2);
     load(s.presence, presIn, presOut);
     load(s.outputHighPass, hpIn, hpOut);
-    load(s.output1, hpOut, out1);
-    load(s.output2, out1, out2);
+    // Dummy inputs of the pairs' trailing steps.
+    tStuffed[overLen] = tStuffed[overLen + 1] = 0.0;
+    tShaped[overLen] = tShaped[overLen + 1] = 0.0;
+    pStuffed[overLen] = pStuffed[overLen + 1] = 0.0;
+    pShaped[overLen] = pShaped[overLen + 1] = 0.0;
     const double triodeZero = scale * s.triode.upsampleBuffer[1];
     const double powerZero = scale * s.power.upsampleBuffer[1];
-
+    double triodeLast = s.triode.upsampleBuffer[0];
+    double powerLast = s.power.upsampleBuffer[0];
     const double level = static_cast<double>(k.inputLevel);
-    for (int i = 0; i < len; ++i) entry[i] = sum[i] * level * 2.0;
 
-    // Input sections, gain network and the triode's interpolation.
-    for (int j = 0; j < len + 4; ++j) {
-        if (inBlock(j, len)) antiAliasAt(k.baseAntiAlias, entry, in1, j);
-        if (inBlock(j - 1, len)) antiAliasAt(k.baseAntiAlias, in1, in2, j - 1);
-        if (inBlock(j - 2, len)) {
-            const int n = j - 2;
-            gainIn[n] = in2[n] * k.gainNetwork.preGain;
+    // Input pair (lag 0), gain network (lag 3), triode interpolation (lag 4).
+    for (int j = 0; j < 4 + pairFrames; ++j) {
+        if (j < len + 2) inputPair.step(j, j < len ? sum[j] * level * 2.0 : 0.0);
+        if (inBlock(j - 3, len)) {
+            const int n = j - 3;
+            gainIn[n] = inputPair.second(n) * k.gainNetwork.preGain;
             const double u = secondOrderAt(k.gainNetwork.section, gainIn, gainOut, n) * k.gainNetwork.postGain;
-            stageIn[n] = u;
+            triodeLast = u;
             if (N == 2) {
                 tStuffed[2 * n] = triodeZero;
                 tStuffed[2 * n + 1] = scale * u;
@@ -450,33 +409,32 @@ bool AmpModel::processBlock(const double* sum, double* out, int len)
                 tStuffed[n] = scale * u;
             }
         }
-        if (inBlock(j - 3, len))
-            for (int m = N * (j - 3); m < N * (j - 2); ++m) antiAliasAt(k.stageAntiAlias, tStuffed, tInterp1, m);
-        if (inBlock(j - 4, len))
-            for (int m = N * (j - 4); m < N * (j - 3); ++m) antiAliasAt(k.stageAntiAlias, tInterp1, tInterp2, m);
+        if (inBlock(j - 4, pairFrames))
+            for (int m = N * (j - 4); m < N * (j - 3); ++m) triodeInterp.step(m, tStuffed[m]);
     }
 
     // Triode shaper and polynomial: independent calls.
     double check = 0.0; // stays 0 while every checked value is finite
-    for (int m = 0; m < overLen; ++m) check += tInterp2[m] * 0.0;
-    triodeLane(s.triode.model, tInterp2, tShaped, overLen);
+    for (int m = 0; m < overLen; ++m) {
+        tGrid[m] = triodeInterp.second(m);
+        check += tGrid[m] * 0.0;
+    }
+    triodeLane(s.triode.model, tGrid, tShaped, overLen);
 
-    // Triode decimation, tone stack, interstage filter, power interpolation.
-    for (int j = 0; j < len + 5; ++j) {
-        if (inBlock(j, len))
-            for (int m = N * j; m < N * (j + 1); ++m) antiAliasAt(k.stageAntiAlias, tShaped, tDecim1, m);
-        if (inBlock(j - 1, len))
-            for (int m = N * (j - 1); m < N * j; ++m) antiAliasAt(k.stageAntiAlias, tDecim1, tDecim2, m);
-        if (inBlock(j - 2, len)) {
-            const int n = j - 2;
-            toneIn[n] = tDecim2[N * n + N - 1];
-            thirdOrderAt(k.toneStack.section, toneIn, toneOut, n);
-        }
+    // Triode decimation (lag 0), tone stack (3), interstage (4), power interpolation (5).
+    for (int j = 0; j < 5 + pairFrames; ++j) {
+        if (j < pairFrames)
+            for (int m = N * j; m < N * (j + 1); ++m) triodeDecim.step(m, tShaped[m]);
         if (inBlock(j - 3, len)) {
             const int n = j - 3;
+            toneIn[n] = triodeDecim.second(N * n + N - 1);
+            thirdOrderAt(k.toneStack.section, toneIn, toneOut, n);
+        }
+        if (inBlock(j - 4, len)) {
+            const int n = j - 4;
             interIn[n] = toneOut[n] * k.toneStack.toneGain;
             const double u = secondOrderAt(k.interstage.section, interIn, interOut, n) * k.interstage.driveGain;
-            powerIn[n] = u;
+            powerLast = u;
             if (N == 2) {
                 pStuffed[2 * n] = powerZero;
                 pStuffed[2 * n + 1] = scale * u;
@@ -484,60 +442,52 @@ bool AmpModel::processBlock(const double* sum, double* out, int len)
                 pStuffed[n] = scale * u;
             }
         }
-        if (inBlock(j - 4, len))
-            for (int m = N * (j - 4); m < N * (j - 3); ++m) antiAliasAt(k.stageAntiAlias, pStuffed, pInterp1, m);
-        if (inBlock(j - 5, len))
-            for (int m = N * (j - 5); m < N * (j - 4); ++m) antiAliasAt(k.stageAntiAlias, pInterp1, pInterp2, m);
+        if (inBlock(j - 5, pairFrames))
+            for (int m = N * (j - 5); m < N * (j - 4); ++m) powerInterp.step(m, pStuffed[m]);
     }
 
-    for (int m = 0; m < overLen; ++m) check += pInterp2[m] * 0.0;
-    pentodeLane(s.power.model, pInterp2, pShaped, overLen);
+    for (int m = 0; m < overLen; ++m) {
+        pGrid[m] = powerInterp.second(m);
+        check += pGrid[m] * 0.0;
+    }
+    pentodeLane(s.power.model, pGrid, pShaped, overLen);
 
-    // Power decimation, presence, master, output high-pass, output sections.
-    for (int j = 0; j < len + 5; ++j) {
-        if (inBlock(j, len))
-            for (int m = N * j; m < N * (j + 1); ++m) antiAliasAt(k.stageAntiAlias, pShaped, pDecim1, m);
-        if (inBlock(j - 1, len))
-            for (int m = N * (j - 1); m < N * j; ++m) antiAliasAt(k.stageAntiAlias, pDecim1, pDecim2, m);
-        if (inBlock(j - 2, len)) {
-            const int n = j - 2;
-            presIn[n] = pDecim2[N * n + N - 1];
-            secondOrderAt(k.presence.section, presIn, presOut, n);
-        }
+    // Power decimation (lag 0), presence (3), output high-pass (4), output pair (5).
+    for (int j = 0; j < 7 + len; ++j) {
+        if (j < pairFrames)
+            for (int m = N * j; m < N * (j + 1); ++m) powerDecim.step(m, pShaped[m]);
         if (inBlock(j - 3, len)) {
             const int n = j - 3;
+            presIn[n] = powerDecim.second(N * n + N - 1);
+            secondOrderAt(k.presence.section, presIn, presOut, n);
+        }
+        if (inBlock(j - 4, len)) {
+            const int n = j - 4;
             hpIn[n] = presOut[n] * k.presence.outputGain;
             secondOrderAt(k.outputHighPass, hpIn, hpOut, n);
         }
-        if (inBlock(j - 4, len)) antiAliasAt(k.baseAntiAlias, hpOut, out1, j - 4);
-        if (inBlock(j - 5, len)) {
-            const double y = antiAliasAt(k.baseAntiAlias, out1, out2, j - 5);
-            check += y * 0.0;
-            out[j - 5] = y;
-        }
+        if (j >= 5) outputPair.step(j - 5, j - 5 < len ? hpOut[j - 5] : 0.0);
+    }
+    for (int n = 0; n < len; ++n) {
+        out[n] = outputPair.second(n);
+        check += out[n] * 0.0;
     }
 
     if (check != 0.0) return false; // NaN: something in the block was not finite
 
-    store(s.input1, entry, in1, len);
-    store(s.input2, in1, in2, len);
+    inputPair.end(s.input1, s.input2, len);
     store(s.gainNetwork, gainIn, gainOut, len);
-    store(s.triode.interp1, tStuffed, tInterp1, overLen);
-    store(s.triode.interp2, tInterp1, tInterp2, overLen);
-    store(s.triode.decim1, tShaped, tDecim1, overLen);
-    store(s.triode.decim2, tDecim1, tDecim2, overLen);
+    triodeInterp.end(s.triode.interp1, s.triode.interp2, overLen);
+    triodeDecim.end(s.triode.decim1, s.triode.decim2, overLen);
     store(s.toneStack, toneIn, toneOut, len);
     store(s.interstage, interIn, interOut, len);
-    store(s.power.interp1, pStuffed, pInterp1, overLen);
-    store(s.power.interp2, pInterp1, pInterp2, overLen);
-    store(s.power.decim1, pShaped, pDecim1, overLen);
-    store(s.power.decim2, pDecim1, pDecim2, overLen);
+    powerInterp.end(s.power.interp1, s.power.interp2, overLen);
+    powerDecim.end(s.power.decim1, s.power.decim2, overLen);
     store(s.presence, presIn, presOut, len);
     store(s.outputHighPass, hpIn, hpOut, len);
-    store(s.output1, hpOut, out1, len);
-    store(s.output2, out1, out2, len);
-    s.triode.upsampleBuffer[0] = stageIn[len - 1];
-    s.power.upsampleBuffer[0] = powerIn[len - 1];
+    outputPair.end(s.output1, s.output2, len);
+    s.triode.upsampleBuffer[0] = triodeLast;
+    s.power.upsampleBuffer[0] = powerLast;
     return true;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dsp/amp/AntiAliasFilter.h"
+#include "dsp/amp/AntiAliasPair.h"
 #include "dsp/amp/GainNetwork.h"
 #include "dsp/amp/InterstageFilter.h"
 #include "dsp/amp/OutputHighPass.h"
@@ -124,20 +125,29 @@ private:
     int frontSlot_ = 0;             // slot process() reads
     AmpState state_;                // histories
 
-    // Block scratch: each buffer keeps six samples of history in front of the
-    // block (index -6..-1) so the sections read their past without shifting.
+    // Block scratch (audio side only). Scalar lanes keep six samples of
+    // history in front of the block (index -6..-1) so the sections read their
+    // past without shifting, and two spare samples behind it for the dummy
+    // steps of the section pairs.
     static constexpr int kHistory = 6;
+    static constexpr int kLaneSize = kHistory + 2 * kMaxBlock + 2;
     struct Lane {
-        double d[kHistory + 2 * kMaxBlock];
+        double d[kLaneSize];
         double* p() { return d + kHistory; }
     };
     enum LaneId {
-        kEntry, kInput1, kInput2, kGainIn, kGainOut, kStageIn,
-        kTriodeStuffed, kTriodeInterp1, kTriodeInterp2, kTriodeShaped, kTriodeDecim1, kTriodeDecim2,
-        kToneIn, kToneOut, kInterIn, kInterOut, kPowerIn,
-        kPowerStuffed, kPowerInterp1, kPowerInterp2, kPowerShaped, kPowerDecim1, kPowerDecim2,
-        kPresenceIn, kPresenceOut, kHighPassIn, kHighPassOut, kOutput1, kOutput2, kNumLanes
+        kGainIn, kGainOut, kTriodeStuffed, kTriodeGrid, kTriodeShaped, kToneIn, kToneOut,
+        kInterIn, kInterOut, kPowerStuffed, kPowerGrid, kPowerShaped,
+        kPresenceIn, kPresenceOut, kHighPassIn, kHighPassOut, kNumLanes
     };
-    Lane lanes_[kNumLanes];         // audio side only
+    struct PairLane {
+        AntiAliasPairSample x[kLaneSize]; // inputs of the two sections
+        AntiAliasPairSample y[kLaneSize]; // outputs
+        AntiAliasPairSample* px() { return x + kHistory; }
+        AntiAliasPairSample* py() { return y + kHistory; }
+    };
+    enum PairId { kInputPair, kTriodeInterp, kTriodeDecim, kPowerInterp, kPowerDecim, kOutputPair, kNumPairs };
+    Lane lanes_[kNumLanes];
+    PairLane pairs_[kNumPairs];
     double* lane(LaneId id) { return lanes_[id].p(); }
 };
