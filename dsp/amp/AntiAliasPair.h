@@ -22,7 +22,7 @@
 
 #include "dsp/amp/AntiAliasFilter.h"
 
-#if defined(__SSE2__)
+#if defined(__SSE2__) && !defined(ZORVAN_NO_SIMD)
 #include <emmintrin.h>
 #endif
 
@@ -68,7 +68,7 @@ public:
     {
         AntiAliasPairSample* const X = X_;
         AntiAliasPairSample* const Y = Y_;
-#if defined(__SSE2__)
+#if defined(__SSE2__) && !defined(ZORVAN_NO_SIMD)
         const __m128d x0 = _mm_unpacklo_pd(_mm_set_sd(x), _mm_load_pd(&Y[a - 2].first));
         __m128d r = _mm_add_pd(_mm_mul_pd(ld(b_[1]), ld(X[a - 1])), _mm_mul_pd(ld(b_[0]), x0));
         r = _mm_add_pd(r, _mm_mul_pd(ld(b_[2]), ld(X[a - 2])));
@@ -114,7 +114,7 @@ public:
     }
 
 private:
-#if defined(__SSE2__)
+#if defined(__SSE2__) && !defined(ZORVAN_NO_SIMD)
     static __m128d ld(const AntiAliasPairSample& s) { return _mm_load_pd(&s.first); }
 #else
     double lane(const AntiAliasPairSample* X, const AntiAliasPairSample* Y, int a,

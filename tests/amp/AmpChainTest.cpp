@@ -89,6 +89,19 @@ TEST(AmpChain, MatchesPlainReferenceBitForBit)
         std::vector<double> want(in.size());
         for (size_t i = 0; i < in.size(); ++i) want[i] = reference->step(in[i] + 0.0);
         expectIdentical(want, run(*model, in, 64), "64-frame blocks");
+
+        // Ragged blocks: every length from 1 up, some longer than the
+        // internal block, so the section pairs meet every block edge.
+        auto ragged = std::make_unique<AmpModel>();
+        apply(*ragged, s);
+        std::vector<double> got(in.size()), zero(in.size(), 0.0);
+        size_t pos = 0;
+        for (int len = 1; pos < in.size(); len = len % 97 + 1) {
+            const int n = static_cast<int>(std::min<size_t>(len, in.size() - pos));
+            ragged->process(in.data() + pos, zero.data() + pos, got.data() + pos, n);
+            pos += n;
+        }
+        expectIdentical(want, got, "ragged blocks");
     }
 }
 
