@@ -44,27 +44,8 @@ AmpModel::AmpModel()
 
 AmpModel::~AmpModel() = default;
 
-void AmpModel::publishLocked()
+AmpCoeffs AmpModel::assembleLocked() const
 {
-    AmpCoeffs& k = slots_[backSlot_];
-    k.inputLevel = inputLevel_;
-    k.oversampleFactor = oversampleFactor_;
-    k.rateEpoch = rateEpoch_;
-    k.baseAntiAlias = baseAntiAlias_;
-    k.stageAntiAlias = stageAntiAlias_;
-    k.gainNetwork = gainNetwork_.coeffs();
-    k.toneStack = toneStack_.coeffs();
-    k.interstage = interstage_.coeffs();
-    k.presence = presence_.coeffs();
-    k.outputHighPass = outputHighPass_.coeffs;
-    const unsigned previous = sharedSlot_.exchange(static_cast<unsigned>(backSlot_) | kDirty,
-                                                   std::memory_order_acq_rel);
-    backSlot_ = static_cast<int>(previous & 3u);
-}
-
-AmpCoeffs AmpModel::coefficients() const
-{
-    std::lock_guard<std::mutex> lock(writerMutex_);
     AmpCoeffs k;
     k.inputLevel = inputLevel_;
     k.oversampleFactor = oversampleFactor_;
@@ -77,6 +58,22 @@ AmpCoeffs AmpModel::coefficients() const
     k.presence = presence_.coeffs();
     k.outputHighPass = outputHighPass_.coeffs;
     return k;
+}
+
+// Triple buffer, writer side: fill the back slot, swap it into the shared
+// slot with the dirty bit; the slot given back becomes the next back slot.
+void AmpModel::publishLocked()
+{
+    slots_[backSlot_] = assembleLocked();
+    const unsigned previous = sharedSlot_.exchange(static_cast<unsigned>(backSlot_) | kDirty,
+                                                   std::memory_order_acq_rel);
+    backSlot_ = static_cast<int>(previous & 3u);
+}
+
+AmpCoeffs AmpModel::coefficients() const
+{
+    std::lock_guard<std::mutex> lock(writerMutex_);
+    return assembleLocked();
 }
 
 void AmpModel::setInputLevel(float v)
@@ -186,6 +183,8 @@ int AmpModel::oversampleFactor() const
     return oversampleFactor_;
 }
 
+// Triple buffer, reader side: take the newest set if one was published since
+// the last call; apply the upsample-buffer clear of a new rate update.
 void AmpModel::acquireCoeffs()
 {
     if (sharedSlot_.load(std::memory_order_relaxed) & kDirty) {

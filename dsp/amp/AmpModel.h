@@ -23,24 +23,25 @@ struct AmpCoeffs {
     unsigned rateEpoch = 0;           // bumped by each rate update (clears the upsample buffers)
     AntiAliasCoeffs baseAntiAlias{};  // input and output sections, at the host rate
     AntiAliasCoeffs stageAntiAlias{}; // shaper sections, at the oversampled rate
-    GainNetworkCoeffs gainNetwork;
-    ToneStackCoeffs toneStack;
-    InterstageCoeffs interstage;
-    PresenceCoeffs presence;
-    BiquadCoeffs outputHighPass;
+    GainNetworkCoeffs gainNetwork;    // section with preGain / postGain
+    ToneStackCoeffs toneStack;        // third-order section with toneGain
+    InterstageCoeffs interstage;      // section with driveGain
+    PresenceCoeffs presence;          // section with outputGain (master)
+    BiquadCoeffs outputHighPass;      // fixed 80 Hz high-pass at the host rate
 };
 
-// Audio-thread histories of the whole chain, in signal order. Trivially
-// copyable, so a block can be snapshotted and replayed.
+// Audio-thread histories of the whole chain, in signal order. Filter
+// histories run on across parameter and rate changes; only a non-finite value
+// resets them (AmpModel::process).
 struct AmpState {
     AntiAliasHistory input1, input2;    // input anti-aliasing sections
-    BiquadHistory gainNetwork;
-    TriodeStage triode;
+    BiquadHistory gainNetwork;          // input stored after preGain
+    TriodeStage triode;                 // four section histories and its upsampleBuffer
     ThirdOrderHistory toneStack;
-    BiquadHistory interstage;
-    PowerStage power;
+    BiquadHistory interstage;           // input stored after toneGain
+    PowerStage power;                   // four section histories and its upsampleBuffer
     BiquadHistory presence;
-    BiquadHistory outputHighPass;
+    BiquadHistory outputHighPass;       // input stored after outputGain
     AntiAliasHistory output1, output2;  // output anti-aliasing sections
     unsigned rateEpoch = 0;             // epoch whose upsample-buffer clear has been applied
 
@@ -86,17 +87,16 @@ public:
     void process(const float* in0, const float* in1, double* out, int n);
     void process(const double* in0, const double* in1, double* out, int n);
 
-    // Zeroes every history (audio side; not while process runs elsewhere).
-    void resetState();
-
     static constexpr int kMaxBlock = 64; // frames per internal block
 
 private:
+    void resetState(); // zeroes every history, keeps the applied rate epoch (audio side)
     template <typename Sample>
     void processBlocks(const Sample* in0, const Sample* in1, double* out, int n);
     void acquireCoeffs();
     bool processBlock(const double* sum, double* out, int n);
     void processBlockChecked(const double* sum, double* out, int n);
+    AmpCoeffs assembleLocked() const;
     void publishLocked();
 
     // Writer side, guarded by writerMutex_.
