@@ -22,7 +22,7 @@ void IntCabinet::prepare(float hostRate)
     decimateFirst_.designAntiAliasFilter();
     decimateSecond_.sampleRate = rebuildRate;
     decimateSecond_.designAntiAliasFilter();
-    sampleRate_ = hostRate;
+    sampleRate_.store(hostRate, std::memory_order_relaxed);
     rebuildLocked();
 }
 
@@ -34,7 +34,7 @@ void IntCabinet::rebuildImpulse()
 
 void IntCabinet::rebuildLocked()
 {
-    const float r = sampleRate_;
+    const float r = sampleRate_.load(std::memory_order_relaxed);
     double* ir = engine_.spareResponse();
     bool shortLayout;
     if (r < 68000.0f)

@@ -35,7 +35,7 @@ public:
 
     // Layout of the last rebuild: short below 68000 Hz.
     bool shortLayout() const { return shortLayout_.load(std::memory_order_relaxed); }
-    float sampleRate() const { return sampleRate_; }
+    float sampleRate() const { return sampleRate_.load(std::memory_order_relaxed); }
     // The last published response (irBuffer, kMaxIrLength doubles; the short
     // layout uses the first 1024). Control side, for inspection.
     const double* impulseResponse() const { return engine_.publishedResponse(); }
@@ -46,6 +46,6 @@ private:
     CabinetEngine<BlockConvolver> engine_;  // direct part, ConvStage 64/128, BlockConvolver 1024/2048
     AntiAliasFilter decimateFirst_;         // rebuild only: first low-pass at twice the host rate
     AntiAliasFilter decimateSecond_;        // rebuild only: second low-pass
-    float sampleRate_;                      // host rate of the last prepare
+    std::atomic<float> sampleRate_;         // host rate of the last prepare
     std::atomic<bool> shortLayout_;         // layout of the last rebuild
 };

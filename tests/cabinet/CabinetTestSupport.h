@@ -98,7 +98,8 @@ inline void writeFile(const std::string& path, const std::vector<uint8_t>& bytes
     FILE* f = std::fopen(path.c_str(), "wb");
     if (f == nullptr)
         return;
-    std::fwrite(bytes.data(), 1, bytes.size(), f);
+    if (!bytes.empty())
+        std::fwrite(bytes.data(), 1, bytes.size(), f);
     std::fclose(f);
 }
 
