@@ -10,7 +10,7 @@ namespace {
 
 const float kRates[] = {44100.0f, 48000.0f, 88200.0f, 96000.0f, 176400.0f, 192000.0f};
 
-// The published b0 values carry 15 significant digits, and at the two highest
+// The reference b0 values carry 15 significant digits, and at the two highest
 // rates they differ from an exact design in the 14th; 1e-13 relative accepts
 // both while still catching a wrong cutoff, order or warping.
 void expectRel(double expected, double actual, const char* what)
@@ -32,7 +32,7 @@ std::complex<double> response(const AntiAliasCoeffs& k, double f, double fs)
     return num / den;
 }
 
-TEST(AntiAliasFilter, TableMatchesPublishedValues)
+TEST(AntiAliasFilter, TableMatchesReferenceValues)
 {
     const double b0[] = {0.567334434144287, 0.35826595662825, 0.0186798658857746,
                          0.012515570545493, 0.000644643368216681, 0.000419489393017489};

@@ -53,8 +53,8 @@ TEST(ChannelMode, Thresholds)
     EXPECT_EQ(ChannelMode::Lead, classifyChannel(1.0f));
 }
 
-// Most published coefficients are reproduced bit for bit by the written
-// operation order; a few come out one or two ulp away (the published digits
+// Most reference coefficients are reproduced bit for bit by the written
+// operation order; a few come out one or two ulp away (the reference digits
 // were produced with a slightly different evaluation order), hence 2 ulp.
 TEST(GainNetwork, CheckValuesAt44100)
 {

@@ -22,9 +22,8 @@ TEST(TubeModels, Constants)
     EXPECT_ULP(0.20518393822769618, p.restCurrent, 1);
 }
 
-// Published to nine decimals; the shapers are evaluated with the sections
-// bypassed (factor 1, unity anti-aliasing is not needed: the shaper functions
-// are called directly).
+// Reference values to nine decimals, for the shapers alone (no sections
+// around them): the triode output after its polynomial, the pentode output.
 TEST(TubeModels, ShaperCheckValues)
 {
     const TriodeModel t = initTriodeModel(0.62f);
