@@ -19,7 +19,7 @@ TEST(TubeModels, Constants)
     EXPECT_EQ(5.416666666666667, p.eg2OverKp);
     EXPECT_EQ(0.1149425287356322, p.invMu);
     EXPECT_EQ(1.5246752107803854, p.plateFactor);
-    EXPECT_ULP(0.20518393822769618, p.restCurrent, 1);
+    EXPECT_EQ(0.20518393822769618, p.restCurrent);
 }
 
 // Reference values to nine decimals, for the shapers alone (no sections
