@@ -16,8 +16,9 @@ namespace VSTGUI {
 
 namespace {
 
-// Set while a window is being created, so a bad parent id from the host is
-// reported to us instead of ending the host through Xlib's default handler.
+// Set when an X request of ours failed. Xlib's default handler would end the
+// host's process, for instance when the host destroyed its window before
+// closing the editor, so our requests run with this handler in place.
 bool gXErrorSeen = false;
 
 int trapXError(Display*, XErrorEvent*)
@@ -25,6 +26,28 @@ int trapXError(Display*, XErrorEvent*)
     gXErrorSeen = true;
     return 0;
 }
+
+// Installs trapXError for a scope and collects our errors before leaving it.
+class XErrorTrap {
+public:
+    explicit XErrorTrap(Display* display) : display(display)
+    {
+        XSync(display, False);
+        gXErrorSeen = false;
+        previous = XSetErrorHandler(trapXError);
+    }
+    ~XErrorTrap()
+    {
+        XSync(display, False);
+        XSetErrorHandler(previous);
+    }
+    XErrorTrap(const XErrorTrap&) = delete;
+    XErrorTrap& operator=(const XErrorTrap&) = delete;
+
+private:
+    Display* display;
+    XErrorHandler previous;
+};
 
 int32_t buttonsFromState(unsigned int state)
 {
@@ -117,7 +140,11 @@ public:
     ~X11Window() override
     {
         cairo_surface_destroy(surface);
-        XDestroyWindow(display, window);
+        {
+            XErrorTrap trap(display);
+            if (!gone)
+                XDestroyWindow(display, window);
+        }
         XCloseDisplay(display);
     }
 
@@ -125,6 +152,9 @@ public:
 
     void present(cairo_surface_t* backBuffer, const CRect& area) override
     {
+        if (gone)
+            return;
+        XErrorTrap trap(display);
         cairo_t* cr = cairo_create(surface);
         cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
         cairo_set_source_surface(cr, backBuffer, 0, 0);
@@ -132,11 +162,11 @@ public:
         cairo_fill(cr);
         cairo_destroy(cr);
         cairo_surface_flush(surface);
-        XFlush(display);
     }
 
     void pumpEvents(CFrame& frame) override
     {
+        XErrorTrap trap(display);
         while (XPending(display) > 0) {
             XEvent event;
             XNextEvent(display, &event);
@@ -150,6 +180,9 @@ private:
     void dispatch(CFrame& frame, XEvent& event)
     {
         switch (event.type) {
+        case DestroyNotify:
+            gone = true; // destroyed with the host's window
+            break;
         case Expose:
             frame.invalidRect(CRect::fromSize(event.xexpose.x, event.xexpose.y, event.xexpose.width,
                                               event.xexpose.height));
@@ -200,6 +233,7 @@ private:
     Display* display;          // our own connection
     ::Window window;           // the child window
     cairo_surface_t* surface;  // cairo's view of the window
+    bool gone = false;         // the window no longer exists
 };
 
 } // namespace
@@ -213,28 +247,25 @@ std::unique_ptr<IPlatformWindow> createX11Window(void* parent, int width, int he
     if (!display)
         return nullptr;
 
-    XSync(display, False);
-    gXErrorSeen = false;
-    XErrorHandler previous = XSetErrorHandler(trapXError);
     XWindowAttributes parentAttributes{};
-    const bool parentOk = XGetWindowAttributes(display, parentWindow, &parentAttributes) != 0;
     ::Window window = 0;
-    if (parentOk && !gXErrorSeen) {
-        XSetWindowAttributes attributes{};
-        attributes.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask |
-                                KeyPressMask | KeyReleaseMask | StructureNotifyMask;
-        attributes.background_pixel = BlackPixel(display, DefaultScreen(display));
-        attributes.border_pixel = 0;
-        attributes.colormap = parentAttributes.colormap;
-        window = XCreateWindow(display, parentWindow, 0, 0, static_cast<unsigned>(width),
-                               static_cast<unsigned>(height), 0, parentAttributes.depth, InputOutput,
-                               parentAttributes.visual,
-                               CWEventMask | CWBackPixel | CWBorderPixel | CWColormap, &attributes);
-        XMapWindow(display, window);
+    {
+        XErrorTrap trap(display);
+        if (XGetWindowAttributes(display, parentWindow, &parentAttributes) != 0 && !gXErrorSeen) {
+            XSetWindowAttributes attributes{};
+            attributes.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask |
+                                    KeyPressMask | KeyReleaseMask | StructureNotifyMask;
+            attributes.background_pixel = BlackPixel(display, DefaultScreen(display));
+            attributes.border_pixel = 0;
+            attributes.colormap = parentAttributes.colormap;
+            window = XCreateWindow(display, parentWindow, 0, 0, static_cast<unsigned>(width),
+                                   static_cast<unsigned>(height), 0, parentAttributes.depth, InputOutput,
+                                   parentAttributes.visual,
+                                   CWEventMask | CWBackPixel | CWBorderPixel | CWColormap, &attributes);
+            XMapWindow(display, window);
+        }
     }
-    XSync(display, False);
-    XSetErrorHandler(previous);
-    if (!parentOk || gXErrorSeen || !window) {
+    if (gXErrorSeen || !window) {
         XCloseDisplay(display);
         return nullptr;
     }

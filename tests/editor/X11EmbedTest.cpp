@@ -52,7 +52,8 @@ struct X11Fixture : ::testing::Test {
         if (library)
             dlclose(library);
         if (display) {
-            XDestroyWindow(display, host);
+            if (host)
+                XDestroyWindow(display, host);
             XCloseDisplay(display);
         }
     }
@@ -173,6 +174,19 @@ TEST_F(X11Fixture, TwentyOpenCloseCyclesAndABadParentAreHarmless)
     ASSERT_EQ(dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(static_cast<uintptr_t>(0x7ffffff0))), 1);
     idleFor(2);
     dispatch(effEditClose);
+}
+
+TEST_F(X11Fixture, HostWindowDestroyedBeforeTheCloseIsHarmless)
+{
+    ASSERT_EQ(dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(host)), 1);
+    idleFor(2);
+    XDestroyWindow(display, host);
+    host = 0;
+    XSync(display, False);
+    effect->setParameter(effect, kGain, 0.1f);
+    idleFor(3); // draws into a window that is gone
+    dispatch(effEditClose);
+    SUCCEED();
 }
 
 TEST(X11NoDisplay, OpenWithoutADisplayStillAnswersTrue)
