@@ -12,34 +12,37 @@ BlockConvolver::BlockConvolver(int transformLength)
       inputBlock_(nullptr), outputRing_(nullptr), inputSpectrum_(nullptr), resultBlock_(nullptr), engine_(nullptr),
       prepareEngine_(nullptr), blockCount_(0), readPos_(0), bank_(0)
 {
-    struct Guard
+    try
     {
-        BlockConvolver* c;
-        bool armed = true;
-        ~Guard()
+        const size_t n = static_cast<size_t>(N_);
+        for (int b = 0; b < 2; ++b)
         {
-            if (armed)
-                c->~BlockConvolver();
+            irPartition_[b] = allocAligned(n);
+            irSpectrum_[b] = allocAligned(n);
         }
-    } guard{this};
-    const size_t n = static_cast<size_t>(N_);
-    for (int b = 0; b < 2; ++b)
-    {
-        irPartition_[b] = allocAligned(n);
-        irSpectrum_[b] = allocAligned(n);
+        inputBlock_ = allocAligned(n);
+        outputRing_ = allocAligned(n);
+        inputSpectrum_ = allocAligned(n);
+        resultBlock_ = allocAligned(n);
+        engine_ = new ffft::FFTReal<double>(N_);
+        // A second engine instead of a temporary one per preparation: the numbers
+        // are the same, and a rebuild then neither allocates nor plans.
+        prepareEngine_ = new ffft::FFTReal<double>(N_);
     }
-    inputBlock_ = allocAligned(n);
-    outputRing_ = allocAligned(n);
-    inputSpectrum_ = allocAligned(n);
-    resultBlock_ = allocAligned(n);
-    engine_ = new ffft::FFTReal<double>(N_);
-    // A second engine instead of a temporary one per preparation: the numbers
-    // are the same, and a rebuild then neither allocates nor plans.
-    prepareEngine_ = new ffft::FFTReal<double>(N_);
-    guard.armed = false;
+    catch (...)
+    {
+        // Allocation failure propagates to the owner; free what exists.
+        release();
+        throw;
+    }
 }
 
 BlockConvolver::~BlockConvolver()
+{
+    release();
+}
+
+void BlockConvolver::release()
 {
     delete engine_;
     delete prepareEngine_;

@@ -34,6 +34,7 @@ public:
 
 private:
     void blockEvent();
+    void release();  // frees whatever is allocated
 
     const int32_t N_;           // transform length
     const int32_t B_;           // block length, N/2

@@ -154,24 +154,68 @@ __attribute__((target("avx"))) void productsAndSumAvx(const double* X, const dou
                                                        const double* const* R, double* S, int half)
 {
     realBins(X, H, W, R, S, half);
+    const double* h[kParts];
+    double* w[kParts];
+    const double* r[kParts];
+    for (int k = 0; k < kParts; ++k)
+    {
+        h[k] = H[k];
+        w[k] = W[k];
+        r[k] = R[k];
+    }
     int b = 1;
+    // Two groups of four bins per pass, so that two sum chains overlap.
+    for (; b + 8 <= half; b += 8)
+    {
+        const __m256d xr0 = _mm256_loadu_pd(X + b);
+        const __m256d xi0 = _mm256_loadu_pd(X + half + b);
+        const __m256d xr1 = _mm256_loadu_pd(X + b + 4);
+        const __m256d xi1 = _mm256_loadu_pd(X + half + b + 4);
+#pragma GCC unroll 7
+        for (int k = 0; k < kParts; ++k)
+        {
+            const __m256d hr0 = _mm256_loadu_pd(h[k] + b);
+            const __m256d hi0 = _mm256_loadu_pd(h[k] + half + b);
+            const __m256d hr1 = _mm256_loadu_pd(h[k] + b + 4);
+            const __m256d hi1 = _mm256_loadu_pd(h[k] + half + b + 4);
+            _mm256_storeu_pd(w[k] + b, _mm256_sub_pd(_mm256_mul_pd(xr0, hr0), _mm256_mul_pd(xi0, hi0)));
+            _mm256_storeu_pd(w[k] + half + b, _mm256_add_pd(_mm256_mul_pd(xr0, hi0), _mm256_mul_pd(xi0, hr0)));
+            _mm256_storeu_pd(w[k] + b + 4, _mm256_sub_pd(_mm256_mul_pd(xr1, hr1), _mm256_mul_pd(xi1, hi1)));
+            _mm256_storeu_pd(w[k] + half + b + 4, _mm256_add_pd(_mm256_mul_pd(xr1, hi1), _mm256_mul_pd(xi1, hr1)));
+        }
+        __m256d sr0 = _mm256_setzero_pd(), si0 = _mm256_setzero_pd();
+        __m256d sr1 = _mm256_setzero_pd(), si1 = _mm256_setzero_pd();
+#pragma GCC unroll 7
+        for (int t = 0; t < kParts; ++t)
+        {
+            sr0 = _mm256_add_pd(sr0, _mm256_loadu_pd(r[t] + b));
+            si0 = _mm256_add_pd(si0, _mm256_loadu_pd(r[t] + half + b));
+            sr1 = _mm256_add_pd(sr1, _mm256_loadu_pd(r[t] + b + 4));
+            si1 = _mm256_add_pd(si1, _mm256_loadu_pd(r[t] + half + b + 4));
+        }
+        _mm256_storeu_pd(S + b, sr0);
+        _mm256_storeu_pd(S + half + b, si0);
+        _mm256_storeu_pd(S + b + 4, sr1);
+        _mm256_storeu_pd(S + half + b + 4, si1);
+    }
     for (; b + 4 <= half; b += 4)
     {
         const __m256d xr = _mm256_loadu_pd(X + b);
         const __m256d xi = _mm256_loadu_pd(X + half + b);
+#pragma GCC unroll 7
         for (int k = 0; k < kParts; ++k)
         {
-            const __m256d hr = _mm256_loadu_pd(H[k] + b);
-            const __m256d hi = _mm256_loadu_pd(H[k] + half + b);
-            _mm256_storeu_pd(W[k] + b, _mm256_sub_pd(_mm256_mul_pd(xr, hr), _mm256_mul_pd(xi, hi)));
-            _mm256_storeu_pd(W[k] + half + b, _mm256_add_pd(_mm256_mul_pd(xr, hi), _mm256_mul_pd(xi, hr)));
+            const __m256d hr = _mm256_loadu_pd(h[k] + b);
+            const __m256d hi = _mm256_loadu_pd(h[k] + half + b);
+            _mm256_storeu_pd(w[k] + b, _mm256_sub_pd(_mm256_mul_pd(xr, hr), _mm256_mul_pd(xi, hi)));
+            _mm256_storeu_pd(w[k] + half + b, _mm256_add_pd(_mm256_mul_pd(xr, hi), _mm256_mul_pd(xi, hr)));
         }
-        __m256d sr = _mm256_setzero_pd();
-        __m256d si = _mm256_setzero_pd();
+        __m256d sr = _mm256_setzero_pd(), si = _mm256_setzero_pd();
+#pragma GCC unroll 7
         for (int t = 0; t < kParts; ++t)
         {
-            sr = _mm256_add_pd(sr, _mm256_loadu_pd(R[t] + b));
-            si = _mm256_add_pd(si, _mm256_loadu_pd(R[t] + half + b));
+            sr = _mm256_add_pd(sr, _mm256_loadu_pd(r[t] + b));
+            si = _mm256_add_pd(si, _mm256_loadu_pd(r[t] + half + b));
         }
         _mm256_storeu_pd(S + b, sr);
         _mm256_storeu_pd(S + half + b, si);
@@ -203,8 +247,12 @@ __attribute__((target("avx"))) void productInPlaceAvx(double* X, const double* H
     }
 }
 
-__attribute__((target("avx"))) void directRunAvx(const double* taps, const double* first, int quarter, const double* a,
-                                                  const double* b, double* out, int m)
+// Four outputs per vector, eight per pass. With the quarter known at compile
+// time the tap loop unrolls, and the load for outputs i+4.. at tap j (the
+// same address as outputs i.. at tap j-4) is shared by the compiler.
+template <int Q>
+__attribute__((target("avx"))) void directRunAvxQ(const double* taps, const double* first, const double* a,
+                                                   const double* b, double* out, int m, int& done)
 {
     int i = 0;
     for (; i + 8 <= m; i += 8)
@@ -212,11 +260,12 @@ __attribute__((target("avx"))) void directRunAvx(const double* taps, const doubl
         __m256d lo[4], hi[4];
         for (int l = 0; l < 4; ++l)
             lo[l] = hi[l] = _mm256_setzero_pd();
-        for (int jj = 0; jj < quarter; ++jj)
+#pragma GCC unroll 32
+        for (int jj = 0; jj < Q; ++jj)
         {
             for (int l = 0; l < 4; ++l)
             {
-                const int j = l * quarter + jj;
+                const int j = l * Q + jj;
                 const __m256d h = _mm256_broadcast_sd(taps + j);
                 lo[l] = _mm256_add_pd(lo[l], _mm256_mul_pd(h, _mm256_loadu_pd(first + i - j)));
                 hi[l] = _mm256_add_pd(hi[l], _mm256_mul_pd(h, _mm256_loadu_pd(first + i + 4 - j)));
@@ -229,6 +278,17 @@ __attribute__((target("avx"))) void directRunAvx(const double* taps, const doubl
         _mm256_storeu_pd(out + i + 4,
                          _mm256_add_pd(_mm256_add_pd(_mm256_add_pd(_mm256_add_pd(hi[0], abHi), hi[1]), hi[2]), hi[3]));
     }
+    done = i;
+}
+
+__attribute__((target("avx"))) void directRunAvx(const double* taps, const double* first, int quarter, const double* a,
+                                                  const double* b, double* out, int m)
+{
+    int i = 0;
+    if (quarter == 16)
+        directRunAvxQ<16>(taps, first, a, b, out, m, i);
+    else if (quarter == 32)
+        directRunAvxQ<32>(taps, first, a, b, out, m, i);
     if (i < m)
         directRunBaseline(taps, first + i, quarter, a + i, b + i, out + i, m - i);
 }

@@ -25,35 +25,37 @@ ConvStage::ConvStage(int blockLength)
       partitionSpectra_{nullptr, nullptr}, productSlots_(nullptr), processEngine_(nullptr), prepareEngine_(nullptr),
       blockCount_(0), readPos_(0), slotCounter_(0), bank_(0)
 {
-    // Allocation failure propagates; the destructor frees what exists.
-    struct Guard
+    try
     {
-        ConvStage* s;
-        bool armed = true;
-        ~Guard()
+        const size_t n = static_cast<size_t>(N_);
+        inputBlock_ = allocAligned(n);
+        inputSpectrum_ = allocAligned(n);
+        outputRing_ = allocAligned(n);
+        sumSpectrum_ = allocAligned(n);
+        resultBlock_ = allocAligned(n);
+        for (int b = 0; b < 2; ++b)
         {
-            if (armed)
-                s->~ConvStage();
+            partitionTime_[b] = allocAligned(kPartitions * n);
+            partitionSpectra_[b] = allocAligned(kPartitions * static_cast<size_t>(spectraStride_));
         }
-    } guard{this};
-    const size_t n = static_cast<size_t>(N_);
-    inputBlock_ = allocAligned(n);
-    inputSpectrum_ = allocAligned(n);
-    outputRing_ = allocAligned(n);
-    sumSpectrum_ = allocAligned(n);
-    resultBlock_ = allocAligned(n);
-    for (int b = 0; b < 2; ++b)
-    {
-        partitionTime_[b] = allocAligned(kPartitions * n);
-        partitionSpectra_[b] = allocAligned(kPartitions * static_cast<size_t>(spectraStride_));
+        productSlots_ = allocAligned(kSlots * static_cast<size_t>(slotStride_));
+        processEngine_ = new ffft::FFTReal<double>(N_);
+        prepareEngine_ = new ffft::FFTReal<double>(N_);
     }
-    productSlots_ = allocAligned(kSlots * static_cast<size_t>(slotStride_));
-    processEngine_ = new ffft::FFTReal<double>(N_);
-    prepareEngine_ = new ffft::FFTReal<double>(N_);
-    guard.armed = false;
+    catch (...)
+    {
+        // Allocation failure propagates to the owner; free what exists.
+        release();
+        throw;
+    }
 }
 
 ConvStage::~ConvStage()
+{
+    release();
+}
+
+void ConvStage::release()
 {
     delete processEngine_;
     delete prepareEngine_;

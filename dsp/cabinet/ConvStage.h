@@ -49,6 +49,7 @@ public:
 
 private:
     void blockEvent();
+    void release();  // frees whatever is allocated
 
     const int B_;                  // block length
     const int N_;                  // transform length, 2B
