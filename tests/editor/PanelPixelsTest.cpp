@@ -164,3 +164,25 @@ TEST_F(EditorFixture, IncrementalRedrawMatchesAFullRender)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(EditorFixture, LogoButtonAtRestIsSeamlessWithThePanelPicture)
+{
+    openPanel();
+    const CRect logo = CRect::fromSize(204, 53, 193, 31);
+    Surface panel(edtest::renderPanel(*gui));
+    EXPECT_TRUE(showsFrame(panel, logo, "logo.png", 0, 31));
+    EXPECT_TRUE(showsBackground(panel, logo));
+    // Held down it shows the pressed frame. (The release starts the web
+    // browser: a stand-in that does nothing is found first.)
+    edtest::StandInPath standIns;
+    standIns.addScript("xdg-open", "exit 0");
+    press(300, 70);
+    Surface pressed(edtest::renderPanel(*gui));
+    EXPECT_TRUE(showsFrame(pressed, logo, "logo.png", 1, 31));
+    EXPECT_FALSE(showsBackground(pressed, logo));
+    release(300, 70);
+}
+
+} // namespace

@@ -184,7 +184,7 @@ void drawLogo(cairo_t* cr, double cx, double baseline, bool pressed)
     cairo_select_font_face(cr, "DejaVu Serif", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_BOLD);
     setFontOptions(cr);
     cairo_matrix_t m;
-    cairo_matrix_init(&m, 25, 0, -5.5, 25, 0, 0); // 25 px, leaning right
+    cairo_matrix_init(&m, 28, 0, -6, 28, 0, 0); // 28 px, leaning right
     cairo_set_font_matrix(cr, &m);
     const char* name = "Zorvan";
     cairo_text_extents_t e;
