@@ -101,9 +101,13 @@ TEST_F(X11Fixture, EmbedsAChildWindowThatShowsTheOffscreenRender)
     EXPECT_EQ(wa.height, 230);
     EXPECT_EQ(wa.map_state, IsViewable);
 
+    if (DefaultDepth(display, DefaultScreen(display)) != 24) {
+        dispatch(effEditClose);
+        GTEST_SKIP() << "the pixel comparison needs a 24-bit TrueColor display";
+    }
     XImage* image = XGetImage(display, w, 0, 0, 600, 230, AllPlanes, ZPixmap);
     ASSERT_NE(image, nullptr);
-    ASSERT_EQ(image->bits_per_pixel, 32) << "needs a 24-bit TrueColor display";
+    ASSERT_EQ(image->bits_per_pixel, 32);
 
     // The same panel, drawn offscreen by this process's own copy of the code.
     Zorvan reference(edtest::recordingHost);
