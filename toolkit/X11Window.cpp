@@ -32,9 +32,10 @@ class XErrorTrap {
 public:
     explicit XErrorTrap(Display* display) : display(display)
     {
+        // Errors of earlier requests on our connection are ours too: caught here.
+        previous = XSetErrorHandler(trapXError);
         XSync(display, False);
         gXErrorSeen = false;
-        previous = XSetErrorHandler(trapXError);
     }
     ~XErrorTrap()
     {
@@ -134,14 +135,15 @@ public:
     X11Window(Display* display, ::Window window, Visual* visual, int width, int height)
         : display(display), window(window)
     {
+        XErrorTrap trap(display);
         surface = cairo_xlib_surface_create(display, window, visual, width, height);
     }
 
     ~X11Window() override
     {
-        cairo_surface_destroy(surface);
         {
             XErrorTrap trap(display);
+            cairo_surface_destroy(surface);
             if (!gone)
                 XDestroyWindow(display, window);
         }
