@@ -172,12 +172,12 @@ bool zorvanGUI::open(void* ptr)
     aboutSplash = new CSplashScreen(CRect::fromSize(562, 206, 18, 16), this, kTagAbout, aboutBox);
     aboutSplash->setTransparency(true);
 
-    // 12.
+    // 12. The box knows who shows it, so a press inside can close it.
     aboutBox->splashScreen = aboutSplash;
     aboutBitmap->forget();
     newFrame->addView(aboutSplash);
 
-    // 13.
+    // 13. Knobs follow straight mouse movement.
     frame = newFrame;
     setKnobMode(kLinearMode);
     return true;
