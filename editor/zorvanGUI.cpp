@@ -22,14 +22,14 @@ namespace {
 constexpr int32_t kCabinetIndex = 8;
 constexpr uint32_t kPendingIrName = 1u << 9;
 
-struct ControlSpec {
+struct ControlLayout {
     bool isKnob;        // else a three-position switch
     CRect rect;         // in the frame
     float defaultValue; // Control-click value
 };
 
 // The panel table: tags 0 to 8 are the parameter indices.
-const ControlSpec kControlSpecs[zorvanGUI::kNumControls] = {
+const ControlLayout kControlLayouts[zorvanGUI::kNumControls] = {
     {true, CRect::fromSize(53, 146, 36, 36), 0.2f},    // Input
     {false, CRect::fromSize(141, 145, 31, 39), 0.f},   // mode
     {true, CRect::fromSize(168, 146, 36, 36), 0.5f},   // gain
@@ -110,14 +110,14 @@ bool zorvanGUI::open(void* ptr)
 
     // 3. The nine parameter controls at the plug-in's current values.
     for (int32_t tag = 0; tag < kNumControls; ++tag) {
-        const ControlSpec& spec = kControlSpecs[tag];
+        const ControlLayout& layout = kControlLayouts[tag];
         CControl* control;
-        if (spec.isKnob)
-            control = new CAnimKnob(spec.rect, this, tag, kKnobFrames, kKnobFrameHeight, knobBitmap, CPoint(0, 0));
+        if (layout.isKnob)
+            control = new CAnimKnob(layout.rect, this, tag, kKnobFrames, kKnobFrameHeight, knobBitmap, CPoint(0, 0));
         else
-            control = new CVerticalSwitch(spec.rect, this, tag, kSwitchFrames, kSwitchFrameHeight,
+            control = new CVerticalSwitch(layout.rect, this, tag, kSwitchFrames, kSwitchFrameHeight,
                                           kSwitchPositions, switchBitmap, CPoint(0, 0));
-        control->setDefaultValue(spec.defaultValue);
+        control->setDefaultValue(layout.defaultValue);
         control->setValue(effect ? effect->getParameter(tag) : 0.f);
         newFrame->addView(control);
         controls[tag] = control;
