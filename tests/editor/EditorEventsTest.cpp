@@ -196,26 +196,13 @@ TEST_F(EditorFixture, AboutBoxOpensBlocksThePanelAndClosesOnAnyPress)
     EXPECT_EQ(frame()->getModalView(), gui->getAboutBox());
 }
 
-// Waits until no child process of ours is left, zombie or running.
-bool noChildrenLeft(zorvanGUI* gui)
-{
-    for (int i = 0; i < 300; ++i) {
-        gui->idle();
-        int status;
-        if (waitpid(-1, &status, WNOHANG) < 0 && errno == ECHILD)
-            return true;
-        usleep(10000);
-    }
-    return false;
-}
-
 TEST_F(EditorFixture, LogoOpensTheWebAddressOncePerReleaseAndReapsTheHelper)
 {
     StandInPath path;
     path.addScript("xdg-open", "printf '%s\\n' \"$@\" >> " + path.dir() + "/args");
     openPanel();
     click(300, 70);
-    EXPECT_TRUE(noChildrenLeft(gui));
+    EXPECT_TRUE(edtest::noChildrenLeft(gui));
     EXPECT_EQ(StandInPath::readFile(path.dir() + "/args"), "https://www.zorvan.example/\n");
     const std::vector<HostCall> expected = {{kBegin, 10, 0.f}, {kEnd, 10, 0.f}};
     EXPECT_EQ(takeHostCalls(), expected);
@@ -225,7 +212,7 @@ TEST_F(EditorFixture, LogoOpensTheWebAddressOncePerReleaseAndReapsTheHelper)
     moveTo(20, 20);
     release(20, 20);
     click(300, 70, kRButton);
-    EXPECT_TRUE(noChildrenLeft(gui));
+    EXPECT_TRUE(edtest::noChildrenLeft(gui));
     EXPECT_EQ(StandInPath::readFile(path.dir() + "/args"),
               "https://www.zorvan.example/\nhttps://www.zorvan.example/\n");
     EXPECT_FLOAT_EQ(gui->getLogoButton()->getValue(), 0.f);

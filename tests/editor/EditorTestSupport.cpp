@@ -5,8 +5,10 @@
 #include "toolkit/OffscreenRender.h"
 
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <fstream>
 #include <mutex>
@@ -57,6 +59,18 @@ void EditorFixture::release(int x, int y)
 {
     VSTGUI::CPoint p(x, y);
     frame()->onMouseUp(p, 0);
+}
+
+bool noChildrenLeft(zorvanGUI* gui)
+{
+    for (int i = 0; i < 300; ++i) {
+        gui->idle();
+        int status;
+        if (waitpid(-1, &status, WNOHANG) < 0 && errno == ECHILD)
+            return true;
+        usleep(10000);
+    }
+    return false;
 }
 
 cairo_surface_t* renderPanel(zorvanGUI& gui)

@@ -52,6 +52,10 @@ struct EditorFixture : ::testing::Test {
     }
 };
 
+// Runs idle passes until no child process of ours is left, zombie or running
+// (at most 3 s); false if one is.
+bool noChildrenLeft(zorvanGUI* gui);
+
 // Offscreen render of the open panel; the caller destroys it.
 cairo_surface_t* renderPanel(zorvanGUI& gui);
 

@@ -183,6 +183,7 @@ TEST_F(EditorFixture, LogoButtonAtRestIsSeamlessWithThePanelPicture)
     EXPECT_TRUE(showsFrame(pressed, logo, "logo.png", 1, 31));
     EXPECT_FALSE(showsBackground(pressed, logo));
     release(300, 70);
+    EXPECT_TRUE(edtest::noChildrenLeft(gui));
 }
 
 } // namespace
