@@ -87,6 +87,31 @@ bool findTags(int fd, int64_t size, int64_t& fmtPos, int64_t& dataPos)
     return false;
 }
 
+// Walks the RIFF chunk list from offset 12 (sizes padded to even) and notes
+// the first "fmt " and "data" chunks. Returns false unless both are found, so
+// a file with broken sizes falls back to the byte scan.
+bool walkChunks(int fd, int64_t size, int64_t& fmtPos, int64_t& dataPos)
+{
+    fmtPos = -1;
+    dataPos = -1;
+    int64_t p = 12;
+    while (p + 8 <= size)
+    {
+        unsigned char head[8];
+        if (readAt(fd, p, head, sizeof head) != static_cast<long>(sizeof head))
+            return false;
+        if (fmtPos < 0 && std::memcmp(head, "fmt ", 4) == 0)
+            fmtPos = p;
+        else if (dataPos < 0 && std::memcmp(head, "data", 4) == 0)
+            dataPos = p;
+        if (fmtPos >= 0 && dataPos >= 0)
+            return true;
+        const int64_t chunk = le32(head + 4);
+        p += 8 + chunk + (chunk & 1);
+    }
+    return false;
+}
+
 } // namespace
 
 void WavReader::releaseSamples()
@@ -122,8 +147,11 @@ bool WavReader::readWav(const char* path, int32_t maxFrames)
     if (std::memcmp(head, "RIFF", 4) != 0 || std::memcmp(head + 8, "WAVE", 4) != 0)
         return false;
 
+    // Ordinary files are found by their chunk list; the tags found are the
+    // same as the byte scan's, and a "data" or "fmt " inside a text chunk is
+    // not mistaken for one. Anything else falls back to the byte scan.
     int64_t fmtPos = 0, dataPos = 0;
-    if (!findTags(file.fd, size, fmtPos, dataPos))
+    if (!walkChunks(file.fd, size, fmtPos, dataPos) && !findTags(file.fd, size, fmtPos, dataPos))
         return false;
 
     std::memcpy(riffId, head, 4);

@@ -10,9 +10,9 @@
 // Thread contract: a plain record, used by one thread at a time (ExtCabinet
 // reads into it under its control mutex). readWav() blocks on file I/O.
 //
-// The tags are found by scanning the file byte by byte for "fmt " and "data"
-// (chunk sizes are not followed); each tag counts once, at its first
-// occurrence. Refused: anything that is not a regular file (without blocking
+// The "fmt " and "data" chunks are found by walking the chunk list; when
+// that does not find both (broken chunk sizes), by scanning the file byte by
+// byte for the two tags, each counting once, at its first occurrence. Refused: anything that is not a regular file (without blocking
 // on a FIFO or device), a wrong signature, a missing tag, header fields past
 // the end of the file, format codes other than 1 and 3, other bit depths,
 // block align 0, no channels, a data size of 0 or negative (2 GiB or more), a

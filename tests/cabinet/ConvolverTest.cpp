@@ -420,6 +420,27 @@ TEST(CabinetStateTest, OldResponseTailPlaysOutAfterALoad)
     }
 }
 
+TEST(CabinetStateTest, LayoutChangesTravelWithTheNextResponse)
+{
+    // A new rate alone changes nothing audible; the next load brings the
+    // long layout and its length together.
+    TempDir dir;
+    ExtCabinet cab;
+    cab.clear();
+    loadRandomResponse(cab, dir, 48000.0f, 9000, 81);
+    const std::vector<double> h4096(cab.impulseResponse(), cab.impulseResponse() + 4096);
+    cab.setSampleRate(96000.0f);
+    EXPECT_FALSE(cab.shortLayout());
+    EXPECT_EQ(cab.maxIrLength(), 8192);
+    expectImpulseResponse(cab, h4096.data(), 4096, true, "before the load");
+    const std::string path = dir.path() + "/resp81.wav";
+    ASSERT_TRUE(cab.loadImpulse(path.c_str()));
+    // Let the old response's tail leave the rings, then check the new one.
+    std::vector<double> quiet(20000, 0.0);
+    cab.process(quiet.data(), 20000);
+    expectImpulseResponse(cab, cab.impulseResponse(), 8192, true, "after the load");
+}
+
 TEST(CabinetStateTest, NonFiniteInputRecovers)
 {
     TempDir dir;

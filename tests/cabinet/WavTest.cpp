@@ -256,6 +256,28 @@ TEST(WavRefusalTest, TagsAreFoundWhereverTheyStand)
     EXPECT_EQ(r.ir[0], 1.0);
 }
 
+TEST(WavRefusalTest, TagWordsInsideTextChunksAreNotTakenForChunks)
+{
+    TempDir dir;
+    // An INFO comment that mentions "data" and "fmt " before the real chunks.
+    Bytes b;
+    b.tag("RIFF").u32(0).tag("WAVE").tag("LIST").u32(16).tag("INFO").tag("data").tag("fmt ").u32(0);
+    b.tag("fmt ").u32(16).u16(1).u16(1).u32(48000).u32(96000).u16(2).u16(16);
+    b.tag("data").u32(4).raw(pcm16({16384, 32767}));
+    const Loaded r = loadBytes(dir, b.v);
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(r.ir[1], 1.0);
+    EXPECT_EQ(r.ir[0], 16384.0 / 32767.0);  // peak on the last sample: no window
+    // Broken chunk sizes still load through the byte scan.
+    Bytes broken;
+    broken.tag("RIFF").u32(0).tag("WAVE").tag("JUNK").u32(0x7FFFFFF0).raw({1, 2, 3});
+    broken.tag("fmt ").u32(16).u16(1).u16(1).u32(48000).u32(96000).u16(2).u16(16);
+    broken.tag("data").u32(2).raw(pcm16({32767}));
+    const Loaded q = loadBytes(dir, broken.v);
+    ASSERT_TRUE(q.ok);
+    EXPECT_EQ(q.ir[0], 1.0);
+}
+
 TEST(WavRefusalTest, ShortDataChunkStopsAtTheEndOfTheFile)
 {
     TempDir dir;
