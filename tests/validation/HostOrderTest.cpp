@@ -99,11 +99,20 @@ TEST_F(HostOrder, SloppyOrdersHundredTimes)
             processFew(plug, 100);
             break;
         }
-        case 2: // processing while suspended
+        case 2: { // processing while suspended, and through the old accumulating entry
             plug.dispatch(effOpen);
             plug.suspend();
             processFew(plug, 48);
+            std::vector<float> in(32, 0.5f), out0(32, 0.25f), out1(32, 0.25f);
+            float* ins[2] = {in.data(), in.data()};
+            float* outs[2] = {out0.data(), out1.data()};
+            {
+                rtprobe::Scope inside;
+                plug.effect->process(plug.effect, ins, outs, 32);
+            }
+            EXPECT_EQ(out0, std::vector<float>(32, 0.25f)) << "the accumulating entry must do nothing";
             break;
+        }
         case 3: { // editor rectangle before open, then a rate change without suspend
             ERect* rect = nullptr;
             plug.dispatch(effEditGetRect, 0, 0, &rect);

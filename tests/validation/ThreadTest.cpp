@@ -56,12 +56,14 @@ struct AudioThread {
     }
 };
 
-// Parameters, programs and whole-bank or preset restores, 500 rounds.
-void controlThread(Plugin& plug, int rounds)
+// Parameters, programs and whole-bank or preset restores, 500 rounds. The
+// chunks are the host's own saved copies: getChunk's buffer stays valid only
+// until the next getChunk, so one host thread never reads it while another asks.
+void controlThread(Plugin& plug, Bytes bank, int rounds)
 {
     std::mt19937 rng(11);
     std::uniform_real_distribution<float> u(0.f, 1.f);
-    Bytes bank = plug.chunk(false);
+    Bytes preset(bank.begin(), bank.begin() + kRecordSize);
     for (int round = 0; round < rounds; ++round) {
         for (int k = 0; k < 3; ++k) {
             const int index = static_cast<int>(rng() % (kParams - 1));
@@ -76,7 +78,6 @@ void controlThread(Plugin& plug, int rounds)
             plug.setChunk(bank, false);
         }
         if (round % 7 == 0) {
-            Bytes preset = plug.chunk(true);
             setRecordValue(preset, 0, kGain, u(rng));
             plug.setChunk(preset, true);
         }
@@ -87,10 +88,9 @@ void controlThread(Plugin& plug, int rounds)
 
 // Restores a preset that names one of two responses, 100 times: what a host does
 // when the user flips between saved sounds.
-void reloadThread(Plugin& plug, int rounds)
+void reloadThread(Plugin& plug, Bytes preset, int rounds)
 {
     for (int round = 0; round < rounds; ++round) {
-        Bytes preset = plug.chunk(true);
         setRecordPath(preset, 0, round % 2 ? cabinetWav() : otherCabinetWav());
         setRecordValue(preset, 0, kCabinet, kCabExt);
         plug.setChunk(preset, true);
@@ -141,8 +141,9 @@ void runThreads(bool withEditor)
 
     AudioThread audio(plug);
     std::atomic<int> opened{0};
-    std::thread control(controlThread, std::ref(plug), 500);
-    std::thread reload(reloadThread, std::ref(plug), 100);
+    const Bytes bank = plug.chunk(false), preset = plug.chunk(true);
+    std::thread control(controlThread, std::ref(plug), bank, 500);
+    std::thread reload(reloadThread, std::ref(plug), preset, 100);
     std::thread ui;
     if (withEditor)
         ui = std::thread(editorThread, std::ref(plug), 3, std::ref(opened));
