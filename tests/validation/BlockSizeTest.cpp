@@ -42,9 +42,9 @@ std::vector<int32_t> hostCuts(size_t total, uint32_t seed)
     return cuts;
 }
 
-void prepared(Plugin& plug, float cabinet)
+void prepared(Plugin& plug, float cabinet, float rate = 44100.f)
 {
-    plug.dispatch(effSetSampleRate, 0, 0, nullptr, 44100.f);
+    plug.dispatch(effSetSampleRate, 0, 0, nullptr, rate);
     plug.dispatch(effSetBlockSize, 0, 512);
     plug.resume();
     if (cabinet == kCabExt) {
@@ -88,17 +88,20 @@ const char* cabinetName(float cabinet)
 
 } // namespace
 
-class BlockSize : public ValidationTestP<float> {};
+using BlockCase = std::tuple<float, float>; // cabinet, rate
+class BlockSize : public ValidationTestP<BlockCase> {};
 
+// At 44100 Hz the cabinets run their short layouts, at 96000 Hz the long ones.
 TEST_P(BlockSize, OutputDoesNotDependOnTheCuts)
 {
+    const float cabinet = std::get<0>(GetParam()), rate = std::get<1>(GetParam());
     const size_t total = 60000;
     const Stereo x = testSignal(total);
     const std::vector<int32_t> cuts = hostCuts(total, 21);
 
     Plugin whole, pieces;
-    prepared(whole, GetParam());
-    prepared(pieces, GetParam());
+    prepared(whole, cabinet, rate);
+    prepared(pieces, cabinet, rate);
     const std::vector<double> reference = runCut<double>(whole, x, {static_cast<int32_t>(total)});
     const std::vector<double> cut = runCut<double>(pieces, x, cuts);
     EXPECT_EQ(firstDifference(reference, cut), -1);
@@ -109,16 +112,25 @@ TEST_P(BlockSize, SingleOneSampleCallsMatchTheFloatEntryToo)
 {
     const size_t total = 6000;
     const Stereo x = testSignal(total);
+    const float cabinet = std::get<0>(GetParam()), rate = std::get<1>(GetParam());
     Plugin whole, pieces;
-    prepared(whole, GetParam());
-    prepared(pieces, GetParam());
+    prepared(whole, cabinet, rate);
+    prepared(pieces, cabinet, rate);
     const std::vector<float> reference = runCut<float>(whole, x, {static_cast<int32_t>(total)});
     const std::vector<float> cut = runCut<float>(pieces, x, std::vector<int32_t>(total, 1));
     EXPECT_EQ(firstDifference(reference, cut), -1);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cabinets, BlockSize, ::testing::Values(kCabInt, kCabOff, kCabExt),
-                         [](const ::testing::TestParamInfo<float>& info) { return cabinetName(info.param); });
+std::string blockCaseName(const ::testing::TestParamInfo<BlockCase>& info)
+{
+    return std::string(cabinetName(std::get<0>(info.param))) + "_" +
+           std::to_string(static_cast<long>(std::get<1>(info.param)));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cabinets, BlockSize,
+                         ::testing::Combine(::testing::Values(kCabInt, kCabOff, kCabExt),
+                                            ::testing::Values(44100.f, 96000.f)),
+                         blockCaseName);
 
 // ---------------------------------------------------------------------------
 // Buffers
