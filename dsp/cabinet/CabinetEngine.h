@@ -7,13 +7,17 @@
 #include <cstdint>
 #include <mutex>
 
-
 // The zero-latency partitioned convolution shared by both cabinets: a direct
 // FIR over the first 64 (short layout) or 128 (long layout) taps plus two FFT
 // stages of the layout, all fed the same input, outputs summed.
 //
 //   short: direct 0..63,  ConvStage(64)  64..511,   Second(small) 512..
 //   long:  direct 0..127, ConvStage(128) 128..1023, Second(large) 1024..
+//
+// One input history (a ring of 256, each sample stored twice so that any run
+// of the last 255 inputs is contiguous) serves the direct part of both
+// layouts. A non-finite output sample is replaced by 0 and zeroes the running
+// state (not the response), so the cabinet recovers from a blown-up input.
 //
 // Thread contract. process() runs on the audio thread and never allocates,
 // locks or waits. A response is written by a control thread (host or editor)
