@@ -21,6 +21,7 @@ const std::string& scratchPath()
         const int fd = ::mkstemp(templ);
         if (fd >= 0)
             ::close(fd);
+        std::atexit([] { ::unlink(scratchPath().c_str()); });
         return std::string(templ);
     }();
     return path;
