@@ -17,7 +17,7 @@ void AmpState::reset()
 
 double processAmpFrame(const AmpCoeffs& k, AmpState& s, double sum)
 {
-    double x = sum * static_cast<double>(k.inputLevel) * 2.0;
+    double x = chainInput(sum, static_cast<double>(k.inputLevel));
     x = stepAntiAliasFilter(k.baseAntiAlias, s.input1, x);
     x = stepAntiAliasFilter(k.baseAntiAlias, s.input2, x);
     x = stepSecondOrder(k.gainNetwork.section, s.gainNetwork, x * k.gainNetwork.preGain) * k.gainNetwork.postGain;
@@ -395,7 +395,7 @@ bool AmpModel::processBlock(const double* sum, double* out, int len)
 
     // Input pair (lag 0), gain network (lag 3), triode interpolation (lag 4).
     for (int j = 0; j < 4 + pairFrames; ++j) {
-        if (j < len + 2) inputPair.step(j, j < len ? sum[j] * level * 2.0 : 0.0);
+        if (j < len + 2) inputPair.step(j, j < len ? chainInput(sum[j], level) : 0.0);
         if (inBlock(j - 3, len)) {
             const int n = j - 3;
             gainIn[n] = inputPair.second(n) * k.gainNetwork.preGain;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cmath>
+
 #include "dsp/amp/AntiAliasFilter.h"
 #include "dsp/amp/AntiAliasPair.h"
 #include "dsp/amp/GainNetwork.h"
@@ -47,6 +49,16 @@ struct AmpState {
 
     void reset();
 };
+
+// The chain's input, sum x level x 2. A subnormal value is taken as zero: the
+// first section's denormal guard would drop its contribution from every output
+// anyway, and subnormal operands in the input histories cost many times the CPU
+// of ordinary ones on common processors.
+inline double chainInput(double sum, double level)
+{
+    const double x = sum * level * 2.0;
+    return std::fabs(x) < 2.2250738585072014e-308 ? 0.0 : x;
+}
 
 // Plain per-sample chain (input sum in, pre-cabinet value out): the order of
 // operations every other path must reproduce bit for bit.
