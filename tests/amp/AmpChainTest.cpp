@@ -105,6 +105,24 @@ TEST(AmpChain, MatchesPlainReferenceBitForBit)
     }
 }
 
+TEST(AmpChain, SubnormalInputIsDroppedWithoutChangingTheOutput)
+{
+    // The reference keeps subnormal inputs in its histories; the model takes
+    // them as zero. The guards must make that invisible in every output bit.
+    std::vector<double> in = testSignal(6000);
+    for (size_t i = 0; i < in.size(); ++i) {
+        if (i % 7 == 0 || (i > 2000 && i < 3000)) in[i] = (i % 2 ? 1 : -1) * 4.9e-324 * double(i % 1000 + 1);
+    }
+    for (const Settings& s : kSettings) {
+        auto model = std::make_unique<AmpModel>();
+        apply(*model, s);
+        auto reference = std::make_unique<plain::Chain>(model->coefficients());
+        std::vector<double> want(in.size());
+        for (size_t i = 0; i < in.size(); ++i) want[i] = reference->step(in[i] + 0.0);
+        expectIdentical(want, run(*model, in, 64), "subnormal-laced input");
+    }
+}
+
 TEST(AmpChain, ParameterChangesBetweenBlocksMatchReference)
 {
     const std::vector<double> in = testSignal(4000);
