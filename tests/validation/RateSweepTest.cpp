@@ -44,18 +44,13 @@ void expectClean(const std::vector<T>& y, const std::string& what)
 using RateCase = std::tuple<float, float>;
 class RateSweep : public ValidationTestP<RateCase> {};
 
+// Each combination on a fresh instance: a switch of every control at once
+// while playing leaves a transient behind (the histories run on), which is the
+// parameter fuzz's business, not this sweep's.
 TEST_P(RateSweep, FiniteBoundedAndNormal)
 {
     const float rate = std::get<0>(GetParam());
     const float cabinet = std::get<1>(GetParam());
-    Plugin plug;
-    ASSERT_TRUE(plug.valid());
-    plug.setRate(rate);
-    if (cabinet == kCabExt) {
-        ASSERT_TRUE(loadExternal(plug, cabinetWav()));
-    }
-    plug.set(kCabinet, cabinet);
-
     // The sanitizer builds look for memory and undefined-behaviour faults, which
     // a quarter second finds as well as a whole one at the highest rates.
     const double seconds = (kSanitized && rate >= 192000.f) ? 0.25 : 1.0;
@@ -64,13 +59,23 @@ TEST_P(RateSweep, FiniteBoundedAndNormal)
     const std::vector<float> hiss = convert<float>(noise(n, 0.9, 11));
     for (float mode : {0.f, 0.5f, 1.f}) {
         const std::string what = std::string(cabinetName(cabinet)) + " mode " + std::to_string(mode);
-        const float defaults[kParams] = {0.2f, mode, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, cabinet};
-        plug.setAll(defaults);
-        expectClean(plug.run(plucks, plucks, 128), what + ", bursts, defaults");
-
-        const float hot[kParams] = {1.f, mode, 1.f, 1.f, 1.f, 1.f, 1.f, 1.f, cabinet};
-        plug.setAll(hot);
-        expectClean(plug.run(hiss, 256), what + ", noise, all controls up");
+        for (bool hot : {false, true}) {
+            Plugin plug;
+            ASSERT_TRUE(plug.valid());
+            plug.setRate(rate);
+            if (cabinet == kCabExt) {
+                ASSERT_TRUE(loadExternal(plug, cabinetWav()));
+            }
+            if (!hot) {
+                const float defaults[kParams] = {0.2f, mode, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, cabinet};
+                plug.setAll(defaults);
+                expectClean(plug.run(plucks, plucks, 128), what + ", bursts, defaults");
+            } else {
+                const float up[kParams] = {1.f, mode, 1.f, 1.f, 1.f, 1.f, 1.f, 1.f, cabinet};
+                plug.setAll(up);
+                expectClean(plug.run(hiss, 256), what + ", noise, all controls up");
+            }
+        }
     }
 }
 
