@@ -3,6 +3,8 @@
 // with or without a suspend around a rate change, keeps the output finite.
 #include "ValidationHost.h"
 
+#include <limits>
+
 using namespace validation;
 
 namespace {
@@ -150,4 +152,26 @@ TEST_F(Suspend, CyclesAndRateChangesStayFinite)
         }
     }
     RecordProperty("worst_rate_change_transient", std::to_string(worstTransient));
+}
+
+// Rates no host should send, and some that only a broken one would: whatever the
+// plug-in does with them, it keeps playing finite, bounded, normal numbers.
+TEST_F(Suspend, AbsurdRatesAreHarmless)
+{
+    const float rates[] = {0.f,  -44100.f, std::numeric_limits<float>::quiet_NaN(),
+                           std::numeric_limits<float>::infinity(), 1e9f, 4e6f, 1e-3f, 1.f, 100.f};
+    for (float rate : rates) {
+        for (float cabinet : {kCabInt, kCabOff, kCabExt}) {
+            Plugin plug;
+            plug.setRate(rate);
+            if (cabinet == kCabExt) {
+                ASSERT_TRUE(loadExternal(plug, cabinetWav()));
+            }
+            plug.set(kCabinet, cabinet);
+            Scan s = scan(plug.run(noise(12000, 0.5, 1), 256));
+            EXPECT_EQ(s.firstNonFinite, Scan::none) << "rate " << rate << " cabinet " << cabinet;
+            EXPECT_EQ(s.firstOverBound, Scan::none) << "rate " << rate << " cabinet " << cabinet;
+            EXPECT_EQ(s.firstSubnormal, Scan::none) << "rate " << rate << " cabinet " << cabinet;
+        }
+    }
 }
