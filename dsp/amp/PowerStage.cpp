@@ -17,25 +17,3 @@ PentodeModel makePentodeModel()
 }
 
 PowerStage::PowerStage() : model(makePentodeModel()) {}
-
-double PowerStage::process(double x, const AntiAliasCoeffs& k, int oversampleFactor)
-{
-    upsampleBuffer[0] = x;
-    const double n = oversampleFactor;
-    double y = 0.0;
-    for (int i = oversampleFactor - 1; i >= 0; --i) {
-        double v = n * upsampleBuffer[i];
-        v = stepAntiAliasFilter(k, interp1, v);
-        v = stepAntiAliasFilter(k, interp2, v);
-        const double s = pentodeShaper(model, v);
-        y = stepAntiAliasFilter(k, decim1, s);
-        y = stepAntiAliasFilter(k, decim2, y);
-    }
-    return y;
-}
-
-void PowerStage::reset()
-{
-    interp1 = interp2 = decim1 = decim2 = AntiAliasHistory{};
-    upsampleBuffer[0] = upsampleBuffer[1] = 0.0;
-}

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "dsp/amp/AntiAliasFilter.h"
+#include "dsp/amp/OversamplingFrame.h"
 
 #include <cmath>
 
@@ -42,16 +42,15 @@ inline double pentodeShaper(const PentodeModel& m, double v)
 // Oversampled power stage: per-sample state of the plain path.
 // Thread contract: owned by the audio thread; coefficients and factor are
 // passed in per call from the published set.
-class PowerStage {
+class PowerStage : public OversamplingFrame {
 public:
     PentodeModel model;                         // constants
-    AntiAliasHistory interp1, interp2;          // interpolation sections
-    AntiAliasHistory decim1, decim2;            // decimation sections
-    double upsampleBuffer[2] = {0.0, 0.0};      // [0] stage input, [1] the inserted zero
 
     PowerStage();
 
-    double process(double x, const AntiAliasCoeffs& k, int oversampleFactor);
-
-    void reset();
+    // One base-rate sample through the stage at oversampleFactor 1 or 2.
+    double process(double x, const AntiAliasCoeffs& k, int oversampleFactor)
+    {
+        return run(x, k, oversampleFactor, [this](double v) { return pentodeShaper(model, v); });
+    }
 };

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "dsp/amp/AntiAliasFilter.h"
+#include "dsp/amp/OversamplingFrame.h"
 
 #include <cmath>
 
@@ -54,17 +54,15 @@ inline double triodePolynomial(double s)
 // Oversampled triode stage: per-sample state of the plain path.
 // Thread contract: owned by the audio thread; the coefficients and the factor
 // are passed in per call from the published set.
-class TriodeStage {
+class TriodeStage : public OversamplingFrame {
 public:
     TriodeModel model;                          // constants, 0.62 plate supply
-    AntiAliasHistory interp1, interp2;          // interpolation sections
-    AntiAliasHistory decim1, decim2;            // decimation sections
-    double upsampleBuffer[2] = {0.0, 0.0};      // [0] stage input, [1] the inserted zero
 
     TriodeStage();
 
     // One base-rate sample through the stage at oversampleFactor 1 or 2.
-    double process(double x, const AntiAliasCoeffs& k, int oversampleFactor);
-
-    void reset();
+    double process(double x, const AntiAliasCoeffs& k, int oversampleFactor)
+    {
+        return run(x, k, oversampleFactor, [this](double v) { return triodePolynomial(triodeShaper(model, v)); });
+    }
 };
