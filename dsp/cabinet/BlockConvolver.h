@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dsp/cabinet/FFTReal.h"
+#include "dsp/cabinet/OverlapAddRing.h"
 
 #include <cstdint>
 
@@ -40,14 +41,10 @@ private:
     const int32_t B_;           // block length, N/2
     double* irPartition_[2];    // per bank, N: taps B..2B-1 then B zeros
     double* irSpectrum_[2];     // per bank, N: packed spectrum of irPartition
-    double* inputBlock_;        // N: block being collected, zero-padded
-    double* outputRing_;        // N: overlap-add ring
+    OverlapAddRing ring_;       // input block, inverse transform and overlap-add ring
     double* inputSpectrum_;     // N: spectrum of the last block; the product is formed here
-    double* resultBlock_;       // N: inverse transform of the product
     ffft::FFTReal<double>* engine_;         // used by process() only
     ffft::FFTReal<double>* prepareEngine_;  // used by prepare() only
-    int32_t blockCount_;        // samples now in inputBlock, 0..B
-    int32_t readPos_;           // read position in outputRing, 0..N
     int bank_;                  // partition bank process() reads
 };
 

@@ -20,19 +20,15 @@ constexpr int kReadOffset[ConvStage::kPartitions] = {0, 1, 3, 6, 10, 15, 21};
 
 ConvStage::ConvStage(int blockLength)
     : B_(blockLength), N_(2 * blockLength), spectraStride_(2 * blockLength + 24), slotStride_(2 * blockLength + 8),
-      inputBlock_(nullptr), inputSpectrum_(nullptr), outputRing_(nullptr),
-      sumSpectrum_(nullptr), resultBlock_(nullptr), partitionTime_{nullptr, nullptr},
+      ring_(blockLength), inputSpectrum_(nullptr), sumSpectrum_(nullptr), partitionTime_{nullptr, nullptr},
       partitionSpectra_{nullptr, nullptr}, productSlots_(nullptr), processEngine_(nullptr), prepareEngine_(nullptr),
-      blockCount_(0), readPos_(0), slotCounter_(0), bank_(0)
+      slotCounter_(0), bank_(0)
 {
     try
     {
         const size_t n = static_cast<size_t>(N_);
-        inputBlock_ = allocAligned(n);
         inputSpectrum_ = allocAligned(n);
-        outputRing_ = allocAligned(n);
         sumSpectrum_ = allocAligned(n);
-        resultBlock_ = allocAligned(n);
         for (int b = 0; b < 2; ++b)
         {
             partitionTime_[b] = allocAligned(kPartitions * n);
@@ -60,11 +56,8 @@ void ConvStage::release()
     delete processEngine_;
     delete prepareEngine_;
     processEngine_ = prepareEngine_ = nullptr;
-    freeAligned(inputBlock_);
     freeAligned(inputSpectrum_);
-    freeAligned(outputRing_);
     freeAligned(sumSpectrum_);
-    freeAligned(resultBlock_);
     for (int b = 0; b < 2; ++b)
     {
         freeAligned(partitionTime_[b]);
@@ -72,7 +65,7 @@ void ConvStage::release()
         partitionTime_[b] = partitionSpectra_[b] = nullptr;
     }
     freeAligned(productSlots_);
-    inputBlock_ = inputSpectrum_ = outputRing_ = sumSpectrum_ = resultBlock_ = productSlots_ = nullptr;
+    inputSpectrum_ = sumSpectrum_ = productSlots_ = nullptr;
 }
 
 void ConvStage::zeroPartitions(int bank)
@@ -95,18 +88,16 @@ void ConvStage::prepare(const double* ir, int bank)
 void ConvStage::clearState()
 {
     const size_t bytes = sizeof(double) * static_cast<size_t>(N_);
-    std::memset(inputBlock_, 0, bytes);
+    ring_.clear();
     std::memset(inputSpectrum_, 0, bytes);
-    std::memset(outputRing_, 0, bytes);
     std::memset(sumSpectrum_, 0, bytes);
-    std::memset(resultBlock_, 0, bytes);
     std::memset(productSlots_, 0, sizeof(double) * kSlots * static_cast<size_t>(slotStride_));
 }
 
 void ConvStage::blockEvent()
 {
     slotCounter_ &= kSlots - 1;
-    processEngine_->forward(inputBlock_, inputSpectrum_);
+    processEngine_->forward(ring_.block(), inputSpectrum_);
 
     const int n = N_;
     const int half = B_;
@@ -128,58 +119,17 @@ void ConvStage::blockEvent()
     // first, so the pass equals "all products, then the sum".
     convProductsAndSum(X, H, W, R, S, half);
 
-    processEngine_->inverse(S, resultBlock_);
-
-    // Overlap-add from readPos: the first B samples add to what the ring holds;
-    // the last B land on the positions read since the previous event, which
-    // are zeroed first. The 1/N scaling is applied per sample as scaleInverse does.
-    const double scale = 1.0 / static_cast<double>(n);
-    const int mask = n - 1;
-    for (int i = 0; i < half; ++i)
-    {
-        const int p = (readPos_ + i) & mask;
-        outputRing_[p] += resultBlock_[i] * scale;
-    }
-    for (int i = half; i < n; ++i)
-    {
-        const int p = (readPos_ + i) & mask;
-        outputRing_[p] = 0.0 + resultBlock_[i] * scale;
-    }
-
+    processEngine_->inverse(S, ring_.result());
+    ring_.finishEvent(1.0 / static_cast<double>(n));
     ++slotCounter_;
-    blockCount_ = 0;
 }
 
 double ConvStage::process(double x)
 {
-    if (readPos_ >= N_)
-        readPos_ = 0;
-    if (blockCount_ >= B_)
-        blockEvent();
-    inputBlock_[blockCount_++] = x;
-    return outputRing_[readPos_++];
+    return ring_.process(x, [this] { blockEvent(); });
 }
 
 void ConvStage::processBlock(const double* in, double* out, int n)
 {
-    while (n > 0)
-    {
-        if (readPos_ >= N_)
-            readPos_ = 0;
-        if (blockCount_ >= B_)
-            blockEvent();
-        // readPos and blockCount move together and readPos = blockCount or
-        // blockCount + B, so neither wraps nor fires inside this run.
-        int m = B_ - blockCount_;
-        if (m > n)
-            m = n;
-        std::memmove(inputBlock_ + blockCount_, in, sizeof(double) * static_cast<size_t>(m));
-        std::memmove(out, outputRing_ + readPos_, sizeof(double) * static_cast<size_t>(m));
-        blockCount_ += m;
-        readPos_ += m;
-        in += m;
-        out += m;
-        n -= m;
-    }
+    ring_.processBlock(in, out, n, [this] { blockEvent(); });
 }
-

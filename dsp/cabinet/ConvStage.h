@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dsp/cabinet/FFTReal.h"
+#include "dsp/cabinet/OverlapAddRing.h"
 
 #include <cstdint>
 
@@ -45,7 +46,7 @@ public:
     // Same results as n calls of process(in[i]); in and out may alias.
     void processBlock(const double* in, double* out, int n);
     // Calls left before the next block event would fire (0: it fires at the next call).
-    int samplesToEvent() const { return B_ - blockCount_; }
+    int samplesToEvent() const { return ring_.samplesToEvent(); }
 
 private:
     void blockEvent();
@@ -58,18 +59,14 @@ private:
     // take the loads for dependent on the stores).
     const int spectraStride_;
     const int slotStride_;
-    double* inputBlock_;           // N: current block being collected, zero-padded
+    OverlapAddRing ring_;          // input block, inverse transform and overlap-add ring
     double* inputSpectrum_;        // N: packed spectrum of the last completed block
-    double* outputRing_;           // N: overlap-add ring, one sample read per call
     double* sumSpectrum_;          // N: sum of the seven products due at an event
-    double* resultBlock_;          // N: inverse transform of sumSpectrum
     double* partitionTime_[2];     // per bank, 7 x N: B taps then B zeros per row
     double* partitionSpectra_[2];  // per bank, 7 rows of N (stride spectraStride_): packed spectra
     double* productSlots_;         // 32 rows of N (stride slotStride_): ring of product spectra
     ffft::FFTReal<double>* processEngine_;  // used by process() only
     ffft::FFTReal<double>* prepareEngine_;  // used by prepare() only
-    int32_t blockCount_;           // samples now in inputBlock, 0..B
-    int32_t readPos_;              // read position in outputRing, 0..N
     int32_t slotCounter_;          // current block's slot, reduced mod 32 at events
     int bank_;                     // partition bank process() reads
 };
