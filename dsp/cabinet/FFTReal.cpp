@@ -12,20 +12,12 @@ namespace ffft {
 namespace {
 
 // FFTW's planner (and the plan/wisdom tables behind it) is not thread-safe;
-// hosts construct plug-in instances on several threads at once. The mutex
-// covers our own planning. Built with ZORVAN_FFTW_THREADS (and linked with
-// fftw3_threads), FFTW's own planner lock is switched on as well, which also
-// covers other FFTW users in the same host process.
+// hosts construct plug-in instances on several threads at once. FFTW is linked
+// into the plug-in privately, so this mutex covers every planning call made in
+// our copy of it.
 std::mutex& plannerMutex()
 {
     static std::mutex m;
-#ifdef ZORVAN_FFTW_THREADS
-    static const bool threadSafe = [] {
-        fftw_make_planner_thread_safe();
-        return true;
-    }();
-    (void)threadSafe;
-#endif
     return m;
 }
 
