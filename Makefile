@@ -1,8 +1,9 @@
-# Two entry points: `make demo` (install, build, render the demo) and `make test`.
+# Entry points: `make demo` (install, build, render the demo), `make test`, and
+# `make windows` (the 64-bit Windows DLL and its zip, cross-built).
 BUILD ?= build
 JOBS ?= 2
 
-.PHONY: all deps build demo test clean
+.PHONY: all deps build demo test windows clean
 
 all: build
 
@@ -19,5 +20,8 @@ demo: build
 test: deps
 	bash scripts/run-tests.sh
 
+windows: deps
+	bash scripts/build-windows.sh
+
 clean:
-	rm -rf $(BUILD) build-asan build-tsan build-fuzz demo.wav
+	rm -rf $(BUILD) build-asan build-tsan build-fuzz build-win dist demo.wav

@@ -3,9 +3,16 @@
 
 #include <new>
 
+// ELF libraries export what is visible; the Windows DLL what exports.def lists.
+#ifdef _WIN32
+#define ZORVAN_EXPORT
+#else
+#define ZORVAN_EXPORT __attribute__((visibility("default")))
+#endif
+
 extern "C" {
 
-__attribute__((visibility("default"))) AEffect* VSTPluginMain(audioMasterCallback audioMaster)
+ZORVAN_EXPORT AEffect* VSTPluginMain(audioMasterCallback audioMaster)
 {
     if (!audioMaster)
         return nullptr;
@@ -22,7 +29,7 @@ __attribute__((visibility("default"))) AEffect* VSTPluginMain(audioMasterCallbac
 }
 
 // The same function under its second export name; a C++ function cannot be called main.
-__attribute__((visibility("default"), alias("VSTPluginMain"))) AEffect* vstPluginMainAlias(
+ZORVAN_EXPORT __attribute__((alias("VSTPluginMain"))) AEffect* vstPluginMainAlias(
     audioMasterCallback audioMaster) __asm__("main");
 
 } // extern "C"

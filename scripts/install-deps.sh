@@ -15,6 +15,9 @@ packages=(
   fonts-dejavu-core     # artwork generator's type
 )
 
+# The Windows cross build and Wine have their own list.
+bash "$(dirname "$0")/install-deps-windows.sh"
+
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -1,6 +1,7 @@
 #include "toolkit/AEffGUIEditor.h"
 
 #include "plugin/vst/AudioEffectX.h"
+#include "toolkit/PlatformWindow.h"
 
 #include <ctime>
 
@@ -10,9 +11,13 @@ AEffGUIEditor::AEffGUIEditor(AudioEffect* effect) : AEffEditor(effect), lastTick
 {
     if (effect)
         effect->setEditor(this);
+    VSTGUI::initEditorThread();
 }
 
-AEffGUIEditor::~AEffGUIEditor() = default;
+AEffGUIEditor::~AEffGUIEditor()
+{
+    VSTGUI::exitEditorThread();
+}
 
 bool AEffGUIEditor::getRect(ERect** ppRect)
 {

@@ -2,7 +2,6 @@
 
 #include "toolkit/Resources.h"
 
-#include <cairo.h>
 #include <png.h>
 
 #include <atomic>
@@ -22,8 +21,10 @@ int32_t CBitmap::getLiveCount()
 CBitmap::CBitmap(const char* resourceName)
 {
     ++gLiveBitmaps;
-    if (const EmbeddedResource* res = findEmbeddedResource(resourceName))
-        decode(res->data, res->size);
+    const unsigned char* data = nullptr;
+    size_t size = 0;
+    if (findPictureResource(resourceName, data, size))
+        decode(data, size);
 }
 
 CBitmap::CBitmap(const unsigned char* pngData, size_t size)
@@ -35,8 +36,7 @@ CBitmap::CBitmap(const unsigned char* pngData, size_t size)
 CBitmap::~CBitmap()
 {
     --gLiveBitmaps;
-    if (surface)
-        cairo_surface_destroy(surface);
+    destroySurface();
 }
 
 void CBitmap::decode(const unsigned char* pngData, size_t size)
@@ -48,8 +48,8 @@ void CBitmap::decode(const unsigned char* pngData, size_t size)
     image.version = PNG_IMAGE_VERSION;
     if (!png_image_begin_read_from_memory(&image, pngData, size))
         return;
-    // BGRA in memory is cairo's ARGB32 on a little-endian machine; the
-    // premultiplication is done below because cairo expects it.
+    // BGRA in memory is cairo's ARGB32 and GDI+'s PARGB on a little-endian
+    // machine; the premultiplication is done below because both expect it.
     image.format = PNG_FORMAT_BGRA;
     const int w = static_cast<int>(image.width);
     const int h = static_cast<int>(image.height);
@@ -57,18 +57,15 @@ void CBitmap::decode(const unsigned char* pngData, size_t size)
         png_image_free(&image);
         return;
     }
-    cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
-    if (cairo_surface_status(s) != CAIRO_STATUS_SUCCESS) {
-        cairo_surface_destroy(s);
+    int stride = 0;
+    unsigned char* pixels = createSurface(w, h, stride);
+    if (!pixels) {
         png_image_free(&image);
         return;
     }
-    cairo_surface_flush(s);
-    unsigned char* pixels = cairo_image_surface_get_data(s);
-    const int stride = cairo_image_surface_get_stride(s);
     if (!png_image_finish_read(&image, nullptr, pixels, stride, nullptr)) {
         png_image_free(&image);
-        cairo_surface_destroy(s);
+        destroySurface();
         return;
     }
     static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "BGRA byte order assumes little endian");
@@ -83,8 +80,7 @@ void CBitmap::decode(const unsigned char* pngData, size_t size)
             }
         }
     }
-    cairo_surface_mark_dirty(s);
-    surface = s;
+    finishSurface();
     width = w;
     height = h;
 }

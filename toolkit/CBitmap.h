@@ -1,12 +1,13 @@
-// A picture of the panel: a PNG resource of the module decoded once into a
-// cairo image surface. Shared by reference count between the views that draw it.
+// A picture of the panel: a PNG resource of the module decoded once with
+// libpng into a picture of the drawing system (cairo image surface, GDI+
+// bitmap: CBitmapCairo.cpp, CBitmapGdiPlus.cpp). Shared by reference count
+// between the views that draw it.
 #pragma once
 
+#include "toolkit/PlatformTypes.h"
 #include "toolkit/VSTGUITypes.h"
 
 #include <cstddef>
-
-typedef struct _cairo_surface cairo_surface_t;
 
 namespace VSTGUI {
 
@@ -29,12 +30,18 @@ public:
     int getHeight() const { return height; }
     bool isLoaded() const { return surface != nullptr; }
     // Premultiplied ARGB32 pixels, or null when empty.
-    cairo_surface_t* getSurface() const { return surface; }
+    CNativeSurface* getSurface() const { return surface; }
 
 private:
     void decode(const unsigned char* pngData, size_t size);
+    // The drawing system's half: a picture of w x h premultiplied BGRA pixels
+    // for decode to fill, its row stride, and its release.
+    unsigned char* createSurface(int w, int h, int& stride);
+    void finishSurface();
+    void destroySurface();
 
-    cairo_surface_t* surface = nullptr; // decoded picture, owned
+    CNativeSurface* surface = nullptr; // decoded picture, owned
+    void* pixels = nullptr;            // its pixel memory where the drawing system does not own it
     int width = 0;                      // pixels
     int height = 0;                     // pixels, all frames of a film strip
 };

@@ -1,12 +1,12 @@
-// The drawing operations the views need, on a cairo context. The same code
-// draws into the window's back buffer and into offscreen pictures.
+// The drawing operations the views need, on a cairo context (GDI+ on Windows:
+// CDrawContextGdiPlus.cpp). The same code draws into the window's back buffer
+// and into offscreen pictures.
 #pragma once
 
+#include "toolkit/PlatformTypes.h"
 #include "toolkit/VSTGUITypes.h"
 
 #include <string>
-
-typedef struct _cairo cairo_t;
 
 namespace VSTGUI {
 
@@ -23,9 +23,9 @@ extern const CFontDesc kNormalFontSmall;
 
 class CDrawContext {
 public:
-    explicit CDrawContext(cairo_t* cr);
+    explicit CDrawContext(CNativeContext* cr);
 
-    cairo_t* getCairo() const { return cr; }
+    CNativeContext* getNativeContext() const { return cr; }
 
     void fillRect(const CRect& r, const CColor& color);
     // Draws the part of bitmap starting at offset into dest, blended over what is there.
@@ -44,7 +44,7 @@ public:
     static const char* systemFontFamily(const std::string& name);
 
 private:
-    cairo_t* cr; // not owned
+    CNativeContext* cr; // not owned
 };
 
 } // namespace VSTGUI

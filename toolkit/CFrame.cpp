@@ -1,9 +1,8 @@
 #include "toolkit/CFrame.h"
 
+#include "toolkit/BackBuffer.h"
 #include "toolkit/CDrawContext.h"
 #include "toolkit/PlatformWindow.h"
-
-#include <cairo.h>
 
 #include <cstring>
 
@@ -15,9 +14,9 @@ CFrame::CFrame(const CRect& size, void* systemWindow, VSTGUIEditorInterface* edi
     parentFrame = this;
     const int w = size.width() > 0 ? size.width() : 1;
     const int h = size.height() > 0 ? size.height() : 1;
-    backBuffer = cairo_image_surface_create(CAIRO_FORMAT_RGB24, w, h);
+    backBuffer = std::make_unique<CBackBuffer>(w, h);
     if (systemWindow && size.width() > 0 && size.height() > 0)
-        window = createX11Window(systemWindow, size.width(), size.height());
+        window = createPlatformWindow(systemWindow, size.width(), size.height(), *this);
     invalidRect(CRect(0, 0, size.width(), size.height()));
 }
 
@@ -28,7 +27,11 @@ CFrame::~CFrame()
         removeView(modalView, false);
     removeAll(true);
     window.reset();
-    cairo_surface_destroy(backBuffer);
+}
+
+CNativeSurface* CFrame::getBackBuffer() const
+{
+    return backBuffer->getSurface();
 }
 
 bool CFrame::setModalView(CView* view)
@@ -58,13 +61,9 @@ void CFrame::idle()
     area.bound(CRect(0, 0, size.width(), size.height()));
     if (area.isEmpty())
         return;
-    cairo_t* cr = cairo_create(backBuffer);
-    CDrawContext context(cr);
-    drawArea(&context, area);
-    cairo_destroy(cr);
-    cairo_surface_flush(backBuffer);
+    backBuffer->redraw(*this, area);
     if (window)
-        window->present(backBuffer, area);
+        window->present(*backBuffer, area);
 }
 
 void CFrame::invalidRect(const CRect& r)

@@ -7,13 +7,13 @@
 #pragma once
 
 #include "toolkit/CViewContainer.h"
+#include "toolkit/PlatformTypes.h"
 
 #include <memory>
 
-typedef struct _cairo_surface cairo_surface_t;
-
 namespace VSTGUI {
 
+class CBackBuffer;
 class IPlatformWindow;
 
 // What the frame needs of the plug-in editor that created it.
@@ -27,7 +27,7 @@ public:
 
 class CFrame : public CViewContainer {
 public:
-    // systemWindow is the host's parent window (X11 Window id), or null for a
+    // systemWindow is the host's parent window (X11 Window id, HWND), or null for a
     // frame without a window (offscreen drawing, tests).
     CFrame(const CRect& size, void* systemWindow, VSTGUIEditorInterface* editor);
     ~CFrame() override;
@@ -48,7 +48,7 @@ public:
 
     // Draws the whole tree into context, clipped to area.
     void drawArea(CDrawContext* context, const CRect& area);
-    cairo_surface_t* getBackBuffer() const { return backBuffer; }
+    CNativeSurface* getBackBuffer() const;
 
     CMouseEventResult onMouseDown(CPoint& where, const int32_t& buttons) override;
     CMouseEventResult onMouseUp(CPoint& where, const int32_t& buttons) override;
@@ -76,7 +76,7 @@ public:
 
 private:
     std::unique_ptr<IPlatformWindow> window;  // null without a display
-    cairo_surface_t* backBuffer = nullptr;    // the whole panel as last drawn
+    std::unique_ptr<CBackBuffer> backBuffer;  // the whole panel as last drawn
     CRect invalidArea;                        // to redraw at the next idle pass
     CView* modalView = nullptr;               // gets every press while set
     CView* focusView = nullptr;               // gets the keys

@@ -1,28 +1,38 @@
 // The frame's link to a window of the system. The frame always draws into an
 // offscreen back buffer; a platform window shows parts of it and feeds the
-// window's mouse, key and expose events back to the frame.
+// window's mouse, key and expose events back to the frame. One source per
+// platform (X11Window.cpp, Win32Window.cpp), chosen by the build.
 #pragma once
 
 #include "toolkit/VSTGUITypes.h"
 
 #include <memory>
 
-typedef struct _cairo_surface cairo_surface_t;
-
 namespace VSTGUI {
 
+class CBackBuffer;
 class CFrame;
 
 class IPlatformWindow {
 public:
     virtual ~IPlatformWindow() = default;
-    // The system's handle of the window (an X11 Window id), for dialogs and tests.
+    // The system's handle of the window (an X11 Window id, an HWND), for dialogs and tests.
     virtual void* getSystemWindow() const = 0;
     // Copies area of the back buffer (frame coordinates) to the window.
-    virtual void present(cairo_surface_t* backBuffer, const CRect& area) = 0;
+    virtual void present(CBackBuffer& backBuffer, const CRect& area) = 0;
     // Hands every pending event of the window to the frame. UI thread only.
+    // (On Windows the host's message loop delivers them instead.)
     virtual void pumpEvents(CFrame& frame) = 0;
 };
+
+// The platform's child window of parent (the host's window handle) for frame,
+// shown; null when it cannot be made.
+std::unique_ptr<IPlatformWindow> createPlatformWindow(void* parent, int width, int height, CFrame& frame);
+
+// Per-thread set-up of the system's user-interface services, made by the
+// editor base on construction and undone on destruction (OLE on Windows).
+void initEditorThread();
+void exitEditorThread();
 
 // A child window of parent (an X11 Window id) on the default display, mapped.
 // Null when no display can be opened or parent is not a usable window.

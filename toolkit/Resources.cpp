@@ -14,4 +14,14 @@ const EmbeddedResource* findEmbeddedResource(const char* name)
     return nullptr;
 }
 
+bool findPictureResource(const char* name, const unsigned char*& data, size_t& size)
+{
+    const EmbeddedResource* res = findEmbeddedResource(name);
+    if (!res)
+        return false;
+    data = res->data;
+    size = res->size;
+    return true;
+}
+
 } // namespace VSTGUI

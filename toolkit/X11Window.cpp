@@ -3,6 +3,7 @@
 //
 // Threads: created, pumped and destroyed on the host's user-interface thread;
 // the connection is used by no other thread, so XInitThreads is not needed.
+#include "toolkit/BackBuffer.h"
 #include "toolkit/CFrame.h"
 #include "toolkit/PlatformWindow.h"
 
@@ -152,14 +153,14 @@ public:
 
     void* getSystemWindow() const override { return reinterpret_cast<void*>(static_cast<uintptr_t>(window)); }
 
-    void present(cairo_surface_t* backBuffer, const CRect& area) override
+    void present(CBackBuffer& backBuffer, const CRect& area) override
     {
         if (gone)
             return;
         XErrorTrap trap(display);
         cairo_t* cr = cairo_create(surface);
         cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
-        cairo_set_source_surface(cr, backBuffer, 0, 0);
+        cairo_set_source_surface(cr, backBuffer.getSurface(), 0, 0);
         cairo_rectangle(cr, area.left, area.top, area.width(), area.height());
         cairo_fill(cr);
         cairo_destroy(cr);
@@ -273,5 +274,14 @@ std::unique_ptr<IPlatformWindow> createX11Window(void* parent, int width, int he
     }
     return std::make_unique<X11Window>(display, window, parentAttributes.visual, width, height);
 }
+
+std::unique_ptr<IPlatformWindow> createPlatformWindow(void* parent, int width, int height, CFrame&)
+{
+    return createX11Window(parent, width, height);
+}
+
+// X11 needs nothing per thread: each window has its own display connection.
+void initEditorThread() {}
+void exitEditorThread() {}
 
 } // namespace VSTGUI

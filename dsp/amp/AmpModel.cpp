@@ -1,5 +1,7 @@
 #include "dsp/amp/AmpModel.h"
 
+#include "dsp/amp/TubeMath.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -286,14 +288,14 @@ void triodeLane(const TriodeModel& m, const double* v, double* w, int n)
         const double g = v[i] >= 0.0 ? (-0.0 - v[i]) + 0.5 : v[i] + 0.5;
         t[i] = (g / m.gridScale + m.invMu) * m.kp;
     }
-    for (int i = 0; i < n; ++i) t[i] = std::exp(t[i]);
-    for (int i = 0; i < n; ++i) t[i] = std::log(t[i] + 1.0) * m.epOverKp;
+    for (int i = 0; i < n; ++i) t[i] = tubeExp(t[i]);
+    for (int i = 0; i < n; ++i) t[i] = tubeLog(t[i] + 1.0) * m.epOverKp;
     for (int i = 0; i < n; ++i) {
         const double E = t[i];
         const double sgn = E >= 0.0 ? 1.0 : -1.0;
         w[i] = sgn + 1.0;
     }
-    for (int i = 0; i < n; ++i) t[i] = std::pow(t[i], m.ex);
+    for (int i = 0; i < n; ++i) t[i] = tubePow(t[i], m.ex);
     for (int i = 0; i < n; ++i) {
         const double ip = (t[i] / m.kg1) * w[i];
         const double s = v[i] >= 0.0 ? -((ip - m.restCurrent) / m.restCurrent)
@@ -313,14 +315,14 @@ void pentodeLane(const PentodeModel& m, const double* v, double* s, int n)
         const double g = v[i] >= 0.0 ? -0.0 - v[i] : v[i];
         t[i] = (g / m.screenVoltage + m.invMu) * m.kp;
     }
-    for (int i = 0; i < n; ++i) t[i] = std::exp(t[i]);
-    for (int i = 0; i < n; ++i) t[i] = std::log(t[i] + 1.0) * m.eg2OverKp;
+    for (int i = 0; i < n; ++i) t[i] = tubeExp(t[i]);
+    for (int i = 0; i < n; ++i) t[i] = tubeLog(t[i] + 1.0) * m.eg2OverKp;
     for (int i = 0; i < n; ++i) {
         const double E = t[i];
         const double sgn = E >= 0.0 ? 1.0 : -1.0;
         s[i] = sgn + 1.0;
     }
-    for (int i = 0; i < n; ++i) t[i] = std::pow(t[i], m.ex);
+    for (int i = 0; i < n; ++i) t[i] = tubePow(t[i], m.ex);
     for (int i = 0; i < n; ++i) {
         const double ip = (t[i] / m.kg1) * s[i] * m.plateFactor;
         s[i] = v[i] >= 0.0 ? -((ip - m.restCurrent) / m.restCurrent) : (ip - m.restCurrent) / m.restCurrent;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dsp/amp/OversamplingFrame.h"
+#include "dsp/amp/TubeMath.h"
 
 #include <cmath>
 
@@ -21,9 +22,9 @@ struct PentodeModel {
 inline double pentodePlateCurrent(const PentodeModel& m, double g)
 {
     const double t = (g / m.screenVoltage + m.invMu) * m.kp;
-    const double E = std::log(std::exp(t) + 1.0) * m.eg2OverKp;
+    const double E = tubeLog(tubeExp(t) + 1.0) * m.eg2OverKp;
     const double sgn = E >= 0.0 ? 1.0 : -1.0;
-    return (std::pow(E, m.ex) / m.kg1) * (sgn + 1.0) * m.plateFactor;
+    return (tubePow(E, m.ex) / m.kg1) * (sgn + 1.0) * m.plateFactor;
 }
 
 // The constants of the pentode, derived fields in dependency order.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dsp/amp/OversamplingFrame.h"
+#include "dsp/amp/TubeMath.h"
 
 #include <cmath>
 
@@ -23,9 +24,9 @@ struct TriodeModel {
 inline double triodePlateCurrent(const TriodeModel& m, double g)
 {
     const double t = (g / m.gridScale + m.invMu) * m.kp;
-    const double E = std::log(std::exp(t) + 1.0) * m.epOverKp;
+    const double E = tubeLog(tubeExp(t) + 1.0) * m.epOverKp;
     const double sgn = E >= 0.0 ? 1.0 : -1.0;
-    return (std::pow(E, m.ex) / m.kg1) * (sgn + 1.0);
+    return (tubePow(E, m.ex) / m.kg1) * (sgn + 1.0);
 }
 
 // Sets Ep = fraction * 350 (the fraction is widened first), the Koren

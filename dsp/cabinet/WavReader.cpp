@@ -1,45 +1,11 @@
 #include "dsp/cabinet/WavReader.h"
 
-#include <cerrno>
+#include "dsp/cabinet/RegularFile.h"
+
 #include <cmath>
 #include <cstring>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 namespace {
-
-// Owns a file descriptor for the duration of one read.
-struct FileHandle
-{
-    int fd = -1;
-    ~FileHandle()
-    {
-        if (fd >= 0)
-            ::close(fd);
-    }
-};
-
-// Reads up to len bytes at offset; returns the count read (short at end of file) or -1.
-long readAt(int fd, int64_t offset, void* buf, size_t len)
-{
-    size_t done = 0;
-    while (done < len)
-    {
-        const ssize_t r = ::pread(fd, static_cast<char*>(buf) + done, len - done, static_cast<off_t>(offset + done));
-        if (r < 0)
-        {
-            if (errno == EINTR)
-                continue;
-            return -1;
-        }
-        if (r == 0)
-            break;
-        done += static_cast<size_t>(r);
-    }
-    return static_cast<long>(done);
-}
 
 uint16_t le16(const unsigned char* p)
 {
@@ -54,7 +20,7 @@ uint32_t le32(const unsigned char* p)
 
 // Scans for the first "fmt " and the first "data" tag at any byte offset,
 // reading the file in windows. Returns false unless both are found.
-bool findTags(int fd, int64_t size, int64_t& fmtPos, int64_t& dataPos)
+bool findTags(const RegularFile& file, int64_t size, int64_t& fmtPos, int64_t& dataPos)
 {
     constexpr size_t kWindow = 64 * 1024;
     std::vector<unsigned char> buf(kWindow + 3);
@@ -65,7 +31,7 @@ bool findTags(int fd, int64_t size, int64_t& fmtPos, int64_t& dataPos)
     int64_t next = 0;         // next file offset to read
     while (next < size)
     {
-        const long got = readAt(fd, next, buf.data() + carry, kWindow);
+        const long got = file.readAt(next, buf.data() + carry, kWindow);
         if (got <= 0)
             return false;
         const size_t have = carry + static_cast<size_t>(got);
@@ -90,7 +56,7 @@ bool findTags(int fd, int64_t size, int64_t& fmtPos, int64_t& dataPos)
 // Walks the RIFF chunk list from offset 12 (sizes padded to even) and notes
 // the first "fmt " and "data" chunks. Returns false unless both are found, so
 // a file with broken sizes falls back to the byte scan.
-bool walkChunks(int fd, int64_t size, int64_t& fmtPos, int64_t& dataPos)
+bool walkChunks(const RegularFile& file, int64_t size, int64_t& fmtPos, int64_t& dataPos)
 {
     fmtPos = -1;
     dataPos = -1;
@@ -98,7 +64,7 @@ bool walkChunks(int fd, int64_t size, int64_t& fmtPos, int64_t& dataPos)
     while (p + 8 <= size)
     {
         unsigned char head[8];
-        if (readAt(fd, p, head, sizeof head) != static_cast<long>(sizeof head))
+        if (file.readAt(p, head, sizeof head) != static_cast<long>(sizeof head))
             return false;
         if (fmtPos < 0 && std::memcmp(head, "fmt ", 4) == 0)
             fmtPos = p;
@@ -128,21 +94,16 @@ bool WavReader::readWav(const char* path, int32_t maxFrames)
     if (path == nullptr || maxFrames < 0)
         return false;
 
-    // O_NONBLOCK: opening a FIFO or a device must not hang the caller; only
-    // regular files are read.
-    FileHandle file;
-    file.fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (file.fd < 0)
+    // Only regular files are read; opening a FIFO or a device never blocks.
+    RegularFile file;
+    if (!file.open(path))
         return false;
-    struct stat st;
-    if (::fstat(file.fd, &st) != 0 || !S_ISREG(st.st_mode))
-        return false;
-    const int64_t size = static_cast<int64_t>(st.st_size);
+    const int64_t size = file.size();
     if (size <= 0)
         return false;
 
     unsigned char head[12];
-    if (readAt(file.fd, 0, head, sizeof head) != static_cast<long>(sizeof head))
+    if (file.readAt(0, head, sizeof head) != static_cast<long>(sizeof head))
         return false;
     if (std::memcmp(head, "RIFF", 4) != 0 || std::memcmp(head + 8, "WAVE", 4) != 0)
         return false;
@@ -151,7 +112,7 @@ bool WavReader::readWav(const char* path, int32_t maxFrames)
     // same as the byte scan's, and a "data" or "fmt " inside a text chunk is
     // not mistaken for one. Anything else falls back to the byte scan.
     int64_t fmtPos = 0, dataPos = 0;
-    if (!walkChunks(file.fd, size, fmtPos, dataPos) && !findTags(file.fd, size, fmtPos, dataPos))
+    if (!walkChunks(file, size, fmtPos, dataPos) && !findTags(file, size, fmtPos, dataPos))
         return false;
 
     std::memcpy(riffId, head, 4);
@@ -159,7 +120,7 @@ bool WavReader::readWav(const char* path, int32_t maxFrames)
     std::memcpy(waveId, head + 8, 4);
 
     unsigned char fmt[24];
-    if (fmtPos + 24 > size || readAt(file.fd, fmtPos, fmt, sizeof fmt) != static_cast<long>(sizeof fmt))
+    if (fmtPos + 24 > size || file.readAt(fmtPos, fmt, sizeof fmt) != static_cast<long>(sizeof fmt))
         return false;
     std::memcpy(fmtId, fmt, 4);
     fmtSize = le32(fmt + 4);
@@ -173,7 +134,7 @@ bool WavReader::readWav(const char* path, int32_t maxFrames)
         return false;
 
     unsigned char dataHead[8];
-    if (dataPos + 8 > size || readAt(file.fd, dataPos, dataHead, sizeof dataHead) != static_cast<long>(sizeof dataHead))
+    if (dataPos + 8 > size || file.readAt(dataPos, dataHead, sizeof dataHead) != static_cast<long>(sizeof dataHead))
         return false;
     std::memcpy(dataId, dataHead, 4);
     dataSize = static_cast<int32_t>(le32(dataHead + 4));
@@ -207,7 +168,7 @@ bool WavReader::readWav(const char* path, int32_t maxFrames)
     if (wanted > available)
         wanted = available;   // short data chunk: the rest stays 0
     std::vector<unsigned char> raw(static_cast<size_t>(wanted));
-    if (wanted > 0 && readAt(file.fd, dataStart, raw.data(), raw.size()) != static_cast<long>(raw.size()))
+    if (wanted > 0 && file.readAt(dataStart, raw.data(), raw.size()) != static_cast<long>(raw.size()))
     {
         samples.clear();
         sampleCount = 0;
