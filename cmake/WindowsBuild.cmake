@@ -11,7 +11,7 @@ foreach(dir ZORVAN_WIN_ZLIB_DIR ZORVAN_WIN_PNG_DIR ZORVAN_WIN_FFTW_DIR ZORVAN_MU
 endforeach()
 
 # The names the Linux build gets from pkg-config.
-set(FFTW3_STATIC_LIBRARY ${ZORVAN_WIN_FFTW_DIR}/lib/libfftw3.a CACHE FILEPATH "")
+set(FFTW3_STATIC_LIBRARY ${ZORVAN_WIN_FFTW_DIR}/lib/libfftw3.a CACHE FILEPATH "" FORCE)
 set(FFTW3_INCLUDE_DIRS ${ZORVAN_WIN_FFTW_DIR}/include)
 add_library(zorvan::zlib STATIC IMPORTED)
 set_target_properties(zorvan::zlib PROPERTIES IMPORTED_LOCATION ${ZORVAN_WIN_ZLIB_DIR}/lib/libz.a

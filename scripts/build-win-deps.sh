@@ -17,12 +17,14 @@
 # usage: build-win-deps.sh [BUILD_DIR]      (default build-win)
 #        build-win-deps.sh --linux-musl DIR (musl's maths for the host, for comparisons)
 set -euo pipefail
+# Command substitutions keep errexit (bash clears it there by default).
+shopt -s inherit_errexit
 root=$(cd "$(dirname "$0")/.." && pwd)
 
 host=x86_64-w64-mingw32
 jobs=${JOBS:-2}
 # Bump when a recipe below changes: the cache key then changes with it.
-recipe=1
+recipe=2
 cache=${ZORVAN_WIN_DEPS_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/zorvan-win-deps}
 # Baseline x86-64, no contraction into fused multiply-adds, no fast-math.
 cflags="-O2 -ffp-contract=off -fno-fast-math"
@@ -92,8 +94,17 @@ cached_build() {
     local start=$SECONDS src
     src=$(fetch_source "$pkg" "$version")
     rm -rf "$prefix.tmp" && mkdir -p "$prefix.tmp"
-    ("$fn" "$src" "$prefix.tmp") >"$build/deps-$pkg.log" 2>&1 ||
-      { echo "building $pkg failed, see $build/deps-$pkg.log" >&2; tail -20 "$build/deps-$pkg.log" >&2; return 1; }
+    # Not in an || list: there errexit would be off inside the recipe.
+    local rc=0
+    set +e
+    (set -e; "$fn" "$src" "$prefix.tmp") >"$build/deps-$pkg.log" 2>&1
+    rc=$?
+    set -e
+    if [ $rc -ne 0 ]; then
+      echo "building $pkg failed, see $build/deps-$pkg.log" >&2
+      tail -20 "$build/deps-$pkg.log" >&2
+      return 1
+    fi
     echo "$((SECONDS - start))" > "$prefix.tmp/.build-seconds"
     touch "$prefix.tmp/.complete"
     rm -rf "$prefix" && mv "$prefix.tmp" "$prefix"
@@ -116,7 +127,8 @@ build_zlib() {
   done
   $host-ar rcs libz.a "${objs[@]}"
   mkdir -p "$out/include" "$out/lib"
-  cp zlib.h zconf.h "$out/include/" && cp libz.a "$out/lib/" && cp LICENSE "$out/LICENSE.zlib" 2>/dev/null || true
+  cp zlib.h zconf.h "$out/include/"
+  cp libz.a "$out/lib/"
 }
 
 build_libpng() {
@@ -153,14 +165,26 @@ build_musl() {
     cc=gcc nm=nm objcopy=objcopy ar=ar
   fi
   local work=$out/obj
-  mkdir -p "$work/compat" "$out/lib" "$out/include"
-  # The two system headers musl's internal libm.h expects of its own libc.
-  printf '#pragma once\n' > "$work/compat/features.h"
-  printf '#pragma once\n#define __LITTLE_ENDIAN 1234\n#define __BIG_ENDIAN 4321\n#define __BYTE_ORDER __LITTLE_ENDIAN\n' \
-    > "$work/compat/endian.h"
+  mkdir -p "$work/compat/bits" "$out/lib" "$out/include"
+  local includes
+  if [ $target = windows ]; then
+    # mingw-w64's headers (Windows' 32-bit long rules out musl's x86_64 ones),
+    # plus the two system headers musl's internal libm.h expects of its libc.
+    printf '#pragma once\n' > "$work/compat/features.h"
+    printf '#pragma once\n#define __LITTLE_ENDIAN 1234\n#define __BIG_ENDIAN 4321\n#define __BYTE_ORDER __LITTLE_ENDIAN\n' \
+      > "$work/compat/endian.h"
+    includes=(-Dhidden= -I"$work/compat" -I"$src/src/internal" -I"$src/arch/x86_64" -I"$src/arch/generic")
+  else
+    # musl's own headers, as its own build uses them.
+    sed -f "$src/tools/mkalltypes.sed" "$src/arch/x86_64/bits/alltypes.h.in" "$src/include/alltypes.h.in" \
+      > "$work/compat/bits/alltypes.h"
+    includes=(-nostdinc -ffreestanding -D_XOPEN_SOURCE=700 -I"$src/arch/x86_64" -I"$src/arch/generic"
+              -I"$src/src/include" -I"$src/src/internal" -I"$work/compat" -I"$src/include")
+  fi
   for f in "${musl_objects[@]}"; do
-    $cc $cflags -std=c99 -w -fPIC -Dhidden= -I"$work/compat" -I"$src/src/internal" -I"$src/arch/x86_64" \
-      -I"$src/arch/generic" -c "$src/src/math/$f.c" -o "$work/$f.o"
+    # musl's own floating-point flags.
+    $cc $cflags -std=c99 -w -fPIC -fexcess-precision=standard -frounding-math "${includes[@]}" \
+      -c "$src/src/math/$f.c" -o "$work/$f.o"
   done
   # Every symbol gets our prefix (and so do mingw's .refptr stubs that name them).
   $nm --defined-only -g "$work"/*.o | awk '$3 !~ /^\./ {print $3}' | sort -u |
@@ -170,6 +194,10 @@ build_musl() {
   done
   rm -f "$out/lib/libzorvan_musl_math.a"
   $ar rcs "$out/lib/libzorvan_musl_math.a" "$work"/*.o
+  $nm "$out/lib/libzorvan_musl_math.a" > "$work/symbols.txt"
+  for f in exp log pow; do
+    grep -q " T zorvan_musl_$f\$" "$work/symbols.txt"
+  done
   cp "$src/COPYRIGHT" "$out/COPYRIGHT.musl"
   cat > "$out/include/zorvan_musl_math.h" <<'EOF'
 /* exp, log and pow of musl's libm, renamed. */
@@ -204,8 +232,15 @@ googletest_prefix() {
     echo "== building googletest $version for $target (once; cached in $prefix)" >&2
     local start=$SECONDS
     rm -rf "$prefix.tmp"
-    (build_googletest /usr/src/googletest "$prefix.tmp") >"$build/deps-googletest.log" 2>&1 ||
-      { echo "building googletest failed, see $build/deps-googletest.log" >&2; return 1; }
+    local rc=0
+    set +e
+    (set -e; build_googletest /usr/src/googletest "$prefix.tmp") >"$build/deps-googletest.log" 2>&1
+    rc=$?
+    set -e
+    if [ $rc -ne 0 ]; then
+      echo "building googletest failed, see $build/deps-googletest.log" >&2
+      return 1
+    fi
     echo "$((SECONDS - start))" > "$prefix.tmp/.build-seconds"
     touch "$prefix.tmp/.complete"
     rm -rf "$prefix" && mv "$prefix.tmp" "$prefix"
@@ -215,7 +250,7 @@ googletest_prefix() {
 
 if [ $target = linux ]; then
   musl=$(cached_build musl build_musl)
-  echo "set(ZORVAN_MUSL_MATH_DIR \"$musl\" CACHE PATH \"\")" > "$build/musl-math.cmake"
+  echo "set(ZORVAN_MUSL_MATH_DIR \"$musl\" CACHE PATH \"\" FORCE)" > "$build/musl-math.cmake"
   exit 0
 fi
 
@@ -227,11 +262,11 @@ gtest=$(googletest_prefix)
 
 cat > "$build/deps.cmake.tmp" <<EOF
 # Generated by scripts/build-win-deps.sh: the cross-built libraries.
-set(ZORVAN_WIN_ZLIB_DIR "$zlib" CACHE PATH "")
-set(ZORVAN_WIN_PNG_DIR "$png" CACHE PATH "")
-set(ZORVAN_WIN_FFTW_DIR "$fftw" CACHE PATH "")
-set(ZORVAN_MUSL_MATH_DIR "$musl" CACHE PATH "")
-set(GTest_DIR "$gtest/lib/cmake/GTest" CACHE PATH "")
+set(ZORVAN_WIN_ZLIB_DIR "$zlib" CACHE PATH "" FORCE)
+set(ZORVAN_WIN_PNG_DIR "$png" CACHE PATH "" FORCE)
+set(ZORVAN_WIN_FFTW_DIR "$fftw" CACHE PATH "" FORCE)
+set(ZORVAN_MUSL_MATH_DIR "$musl" CACHE PATH "" FORCE)
+set(GTest_DIR "$gtest/lib/cmake/GTest" CACHE PATH "" FORCE)
 EOF
 cmp -s "$build/deps.cmake.tmp" "$build/deps.cmake" 2>/dev/null && rm "$build/deps.cmake.tmp" ||
   mv "$build/deps.cmake.tmp" "$build/deps.cmake"

@@ -1,0 +1,173 @@
+// The DLL as Windows hosts meet it: its export and import tables, and loading
+// and unloading it a hundred times, with and without an open editor, without
+// a crash and without leaving handles or window classes behind.
+#include "plugin/vst/aeffect.h"
+#include "support/ModuleLoader.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <set>
+#include <string>
+
+using namespace testhost;
+
+namespace {
+
+typedef AEffect* (*EntryProc)(audioMasterCallback);
+
+intptr_t plainHost(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float)
+{
+    return opcode == audioMasterVersion ? 2400 : 0;
+}
+
+std::string lower(std::string s)
+{
+    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return s;
+}
+
+const IMAGE_DATA_DIRECTORY& directory(HMODULE module, int index)
+{
+    const auto* base = reinterpret_cast<const uint8_t*>(module);
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS64*>(base + dos->e_lfanew);
+    return nt->OptionalHeader.DataDirectory[index];
+}
+
+std::set<std::string> exportedNames(HMODULE module)
+{
+    std::set<std::string> names;
+    const auto* base = reinterpret_cast<const uint8_t*>(module);
+    const IMAGE_DATA_DIRECTORY& dir = directory(module, IMAGE_DIRECTORY_ENTRY_EXPORT);
+    if (!dir.VirtualAddress)
+        return names;
+    const auto* exports = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base + dir.VirtualAddress);
+    const auto* nameRvas = reinterpret_cast<const DWORD*>(base + exports->AddressOfNames);
+    for (DWORD i = 0; i < exports->NumberOfNames; ++i)
+        names.insert(reinterpret_cast<const char*>(base + nameRvas[i]));
+    EXPECT_EQ(exports->NumberOfFunctions, exports->NumberOfNames) << "exports by ordinal only";
+    return names;
+}
+
+std::set<std::string> importedLibraries(HMODULE module)
+{
+    std::set<std::string> names;
+    const auto* base = reinterpret_cast<const uint8_t*>(module);
+    const IMAGE_DATA_DIRECTORY& dir = directory(module, IMAGE_DIRECTORY_ENTRY_IMPORT);
+    for (auto* d = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress); d && d->Name; ++d)
+        names.insert(lower(reinterpret_cast<const char*>(base + d->Name)));
+    const IMAGE_DATA_DIRECTORY& delayed = directory(module, IMAGE_DIRECTORY_ENTRY_DELAY_IMPORT);
+    EXPECT_EQ(delayed.VirtualAddress, 0u) << "delay-loaded imports";
+    return names;
+}
+
+// A top-level window of ours standing in for the host's editor window.
+HWND makeHostWindow()
+{
+    static const char* const kClass = "ZorvanTestHost";
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = kClass;
+    RegisterClassExA(&wc);
+    return CreateWindowExA(0, kClass, "host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 640, 280, nullptr, nullptr,
+                           GetModuleHandleA(nullptr), nullptr);
+}
+
+void pumpMessages()
+{
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+// One host session: load, create, process, optionally open and close the
+// editor, close, unload.
+void session(HWND parent)
+{
+    ModuleLoader module(ZORVAN_PLUGIN_PATH);
+    ASSERT_TRUE(module.loaded()) << module.error();
+    auto entry = reinterpret_cast<EntryProc>(module.symbol("VSTPluginMain"));
+    ASSERT_NE(entry, nullptr);
+    AEffect* e = entry(plainHost);
+    ASSERT_NE(e, nullptr);
+    e->dispatcher(e, effMainsChanged, 0, 1, nullptr, 0.f);
+    double in[2][64] = {{0.5}, {0.5}}, out[2][64] = {};
+    double* ins[2] = {in[0], in[1]};
+    double* outs[2] = {out[0], out[1]};
+    e->processDoubleReplacing(e, ins, outs, 64);
+    if (parent) {
+        ASSERT_EQ(e->dispatcher(e, effEditOpen, 0, 0, parent, 0.f), 1);
+        for (int i = 0; i < 3; ++i) {
+            pumpMessages();
+            e->dispatcher(e, effEditIdle, 0, 0, nullptr, 0.f);
+        }
+        e->dispatcher(e, effEditClose, 0, 0, nullptr, 0.f);
+        pumpMessages();
+    }
+    e->dispatcher(e, effClose, 0, 0, nullptr, 0.f);
+}
+
+DWORD handleCount()
+{
+    DWORD count = 0;
+    GetProcessHandleCount(GetCurrentProcess(), &count);
+    return count;
+}
+
+} // namespace
+
+TEST(Module, ExportsExactlyTheEntryPointUnderItsTwoNames)
+{
+    ModuleLoader module(ZORVAN_PLUGIN_PATH);
+    ASSERT_TRUE(module.loaded()) << module.error();
+    EXPECT_EQ(exportedNames(static_cast<HMODULE>(module.nativeHandle())),
+              (std::set<std::string>{"VSTPluginMain", "main"}));
+    EXPECT_NE(module.symbol("VSTPluginMain"), nullptr);
+    EXPECT_EQ(module.symbol("VSTPluginMain"), module.symbol("main"));
+}
+
+TEST(Module, ImportsOnlyLibrariesEveryWindowsHas)
+{
+    ModuleLoader module(ZORVAN_PLUGIN_PATH);
+    ASSERT_TRUE(module.loaded()) << module.error();
+    const std::set<std::string> allowed = {"kernel32.dll", "user32.dll",  "gdi32.dll", "gdiplus.dll",
+                                           "comdlg32.dll", "shell32.dll", "ole32.dll", "msvcrt.dll"};
+    for (const std::string& name : importedLibraries(static_cast<HMODULE>(module.nativeHandle())))
+        EXPECT_TRUE(allowed.count(name)) << name << " is not a system library every Windows has";
+}
+
+TEST(Module, LoadsAndUnloadsAHundredTimes)
+{
+    session(nullptr); // the C runtime's and Wine's first-use allocations
+    const DWORD before = handleCount();
+    for (int i = 0; i < 100; ++i)
+        session(nullptr);
+    EXPECT_GT(before, 0u);
+    EXPECT_LE(handleCount(), before + 2) << "handles left behind by load and unload";
+}
+
+TEST(Module, LoadsAndUnloadsAHundredTimesWithTheEditorOpen)
+{
+    HWND host = makeHostWindow();
+    ASSERT_NE(host, nullptr) << "no display";
+    session(host);
+    const DWORD before = handleCount();
+    for (int i = 0; i < 100; ++i) {
+        session(host);
+        ASSERT_FALSE(HasFailure()) << "session " << i;
+    }
+    EXPECT_LE(handleCount(), before + 2) << "handles left behind by load and unload";
+    std::printf("process handles: %lu before, %lu after 100 sessions with the editor\n",
+                static_cast<unsigned long>(before), static_cast<unsigned long>(handleCount()));
+    EXPECT_EQ(GetWindow(host, GW_CHILD), nullptr) << "an editor window outlived its editor";
+    DestroyWindow(host);
+}
