@@ -8,8 +8,11 @@ JOBS=${JOBS:-2}
 BUILD_WIN=${BUILD_WIN:-build-win}
 
 bash scripts/build-win-deps.sh "$BUILD_WIN"
-cmake -S . -B "$BUILD_WIN" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZORVAN_LINUX_BUILD_DIR="$PWD/${BUILD:-build}" >/dev/null
+# The toolchain file counts at the first configuration only.
+toolchain=()
+[ -f "$BUILD_WIN/CMakeCache.txt" ] || toolchain=(-DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake)
+cmake -S . -B "$BUILD_WIN" "${toolchain[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DZORVAN_LINUX_BUILD_DIR="$PWD/${BUILD:-build}" >/dev/null
 if [ $# -gt 0 ]; then
   cmake --build "$BUILD_WIN" -j"$JOBS" --target "$@"
 else

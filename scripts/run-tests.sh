@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds and runs every test: the normal build, then the AddressSanitizer /
+# Builds and runs every test: the normal build, then the Windows build under
+# Wine (ZORVAN_WINDOWS=0 skips it), then the AddressSanitizer /
 # UndefinedBehaviorSanitizer build, then the ThreadSanitizer build of the
 # threading tests, then the fuzz targets. GUI tests run on a virtual display.
 set -euo pipefail
@@ -16,6 +17,14 @@ echo "== normal build"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j"$JOBS"
 run_ctest build
+
+if [ "${ZORVAN_WINDOWS:-1}" = 1 ]; then
+  # After the normal pass: its renders (build/platform-renders) are what the
+  # Windows build's are compared with.
+  echo "== Windows build (cross-built, run under Wine)"
+  BUILD=build bash scripts/build-windows.sh
+  run_ctest build-win
+fi
 
 if [ "${ZORVAN_QUICK:-0}" = 1 ]; then exit 0; fi
 
