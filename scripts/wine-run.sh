@@ -17,6 +17,10 @@ if [ ! -f "$WINEPREFIX/.zorvan-ready" ]; then
     if [ ! -f "$WINEPREFIX/.zorvan-ready" ]; then
       # No display is needed to create the prefix.
       DISPLAY= wine wineboot --init >/dev/null 2>&1 || true
+      # Wine ships no Arial, the face the panel's texts ask for: it gets the
+      # face the Linux build draws them with.
+      wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v Arial /t REG_SZ /d 'DejaVu Sans' /f \
+        >/dev/null 2>&1 || true
       wineserver -w || true
       touch "$WINEPREFIX/.zorvan-ready"
     fi

@@ -7,6 +7,7 @@
 #include "toolkit/GdiPlusSession.h"
 
 #include <cmath>
+#include <initializer_list>
 #include <vector>
 
 namespace VSTGUI {
@@ -82,16 +83,25 @@ void CDrawContext::drawString(const std::string& text, const CRect& r, CHoriTxtA
     if (text.empty() || r.isEmpty())
         return;
     Gdiplus::Graphics& g = *cr->graphics;
-    const std::wstring familyName = widen(systemFontFamily(font.name));
-    Gdiplus::FontFamily named(familyName.c_str());
-    // A system without the face gets its sans-serif face.
-    const Gdiplus::FontFamily* family =
-        named.GetLastStatus() == Gdiplus::Ok ? &named : Gdiplus::FontFamily::GenericSansSerif();
+    // A system without the face (a bare Wine prefix has no Arial) gets the
+    // system's own dialog faces; with none of them the text is left out.
+    const std::wstring requested = widen(systemFontFamily(font.name));
+    const wchar_t* face = nullptr;
+    for (const wchar_t* name : {requested.c_str(), L"Tahoma", L"Microsoft Sans Serif"}) {
+        Gdiplus::FontFamily probe(name);
+        if (probe.GetLastStatus() == Gdiplus::Ok) {
+            face = name;
+            break;
+        }
+    }
+    if (!face)
+        return;
+    const Gdiplus::FontFamily family(face);
     const INT style = font.bold ? Gdiplus::FontStyleBold : Gdiplus::FontStyleRegular;
-    Gdiplus::Font gdiFont(family, static_cast<Gdiplus::REAL>(font.size), style, Gdiplus::UnitPixel);
-    const double em = family->GetEmHeight(style);
-    const double ascent = em > 0 ? font.size * family->GetCellAscent(style) / em : font.size * 0.9;
-    const double descent = em > 0 ? font.size * family->GetCellDescent(style) / em : font.size * 0.2;
+    Gdiplus::Font gdiFont(&family, static_cast<Gdiplus::REAL>(font.size), style, Gdiplus::UnitPixel);
+    const double em = family.GetEmHeight(style);
+    const double ascent = em > 0 ? font.size * family.GetCellAscent(style) / em : font.size * 0.9;
+    const double descent = em > 0 ? font.size * family.GetCellDescent(style) / em : font.size * 0.2;
 
     const std::wstring w = widen(text);
     Gdiplus::StringFormat format(Gdiplus::StringFormat::GenericTypographic());

@@ -14,6 +14,7 @@
 #include <ole2.h>
 
 #include <cstdio>
+#include <map>
 #include <mutex>
 
 namespace VSTGUI {
@@ -274,8 +275,12 @@ LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
     return window->handle(message, wParam, lParam);
 }
 
-// OLE initialisations of ours on this thread that succeeded and are not yet undone.
-thread_local int tOleInits = 0;
+// OLE initialisations of ours that succeeded and are not yet undone, per
+// thread. A table rather than thread_local storage: in a DLL with a static
+// runtime that would register the thread with winpthreads and leave handles
+// behind at every unload.
+std::mutex gOleMutex;               // guards gOleInits
+std::map<DWORD, int> gOleInits;     // thread id -> count
 
 } // namespace
 
@@ -294,16 +299,23 @@ void initEditorThread()
 {
     // S_FALSE (already initialised on this thread) counts too; a thread the
     // host set up for the multithreaded apartment refuses, and is left alone.
-    if (SUCCEEDED(OleInitialize(nullptr)))
-        ++tOleInits;
+    if (SUCCEEDED(OleInitialize(nullptr))) {
+        std::lock_guard<std::mutex> lock(gOleMutex);
+        ++gOleInits[GetCurrentThreadId()];
+    }
 }
 
 void exitEditorThread()
 {
-    if (tOleInits > 0) {
-        --tOleInits;
-        OleUninitialize();
+    {
+        std::lock_guard<std::mutex> lock(gOleMutex);
+        auto it = gOleInits.find(GetCurrentThreadId());
+        if (it == gOleInits.end())
+            return;
+        if (--it->second == 0)
+            gOleInits.erase(it);
     }
+    OleUninitialize();
 }
 
 } // namespace VSTGUI

@@ -294,12 +294,17 @@ __attribute__((target("avx"))) void directRunAvx(const double* taps, const doubl
 }
 #endif
 
+// Decided once, when the library is loaded: a function-local static would
+// take the C++ runtime's once-lock at first use, which on Windows registers
+// the calling thread with winpthreads and leaves its handles behind at every
+// unload of the DLL.
+bool gUseAvx = detectAvx();
+
 } // namespace
 
 bool& convKernelsUseAvx()
 {
-    static bool use = detectAvx();
-    return use;
+    return gUseAvx;
 }
 
 void convProductsAndSum(const double* X, const double* const* H, double* const* W, const double* const* R, double* S,

@@ -15,10 +15,15 @@ namespace {
 // hosts construct plug-in instances on several threads at once. FFTW is linked
 // into the plug-in privately, so this mutex covers every planning call made in
 // our copy of it.
+// At namespace scope, made when the library is loaded: a function-local static
+// would take the C++ runtime's once-lock at first use, which on Windows
+// registers the calling thread with winpthreads and leaves its handles behind
+// at every unload of the DLL. No FFT is planned during static initialisation.
+std::mutex gPlannerMutex;
+
 std::mutex& plannerMutex()
 {
-    static std::mutex m;
-    return m;
+    return gPlannerMutex;
 }
 
 // Plans are made with FFTW_ESTIMATE: planning stays in the microsecond range
