@@ -31,7 +31,7 @@ cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZORVAN_SANITIZE=thr
   -DZORVAN_BUILD_BENCH=OFF >/dev/null
 cmake --build build-tsan -j"$JOBS" --target test_amp test_cabinet test_editor test_validation
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
-  run_ctest build-tsan -R "Concurrent|ThreadTest|AnotherThread|^Threads\\."
+  run_ctest build-tsan -L threads
 
 if [ -x tests/fuzz/run-fuzz.sh ]; then
   echo "== fuzz"
