@@ -12,6 +12,9 @@ run_ctest() {
   xvfb-run -a -s "-screen 0 1024x768x24" ctest --test-dir "$dir" --output-on-failure -j"$JOBS" "$@"
 }
 
+echo "== formatting of changed files"
+bash scripts/check-format.sh
+
 echo "== normal build"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j"$JOBS"

@@ -11,11 +11,10 @@
 // transforms run on the caller's arrays without a copy. Allocation failure
 // throws std::bad_alloc from the constructor; the owner's constructor then
 // unwinds whatever it had already built.
-class AlignedBuffer
-{
+class AlignedBuffer {
 public:
     AlignedBuffer() = default;
-    explicit AlignedBuffer(size_t count) : data_(allocate(count)), size_(count) {}
+    explicit AlignedBuffer(size_t count) : data_(allocate(count)), size_(count) { }
 
     double* data() { return data_.get(); }
     const double* data() const { return data_.get(); }
@@ -26,8 +25,7 @@ public:
     void zero() { std::memset(data_.get(), 0, sizeof(double) * size_); }
 
 private:
-    struct Free
-    {
+    struct Free {
         void operator()(double* p) const { std::free(p); }
     };
 
@@ -43,6 +41,6 @@ private:
         return static_cast<double*>(p);
     }
 
-    std::unique_ptr<double, Free> data_;  // the array, count doubles (at least one cache line)
-    size_t size_ = 0;                      // doubles in use
+    std::unique_ptr<double, Free> data_; // the array, count doubles (at least one cache line)
+    size_t size_ = 0;                    // doubles in use
 };
