@@ -48,7 +48,7 @@ TEST_F(Threads, ParameterRequestsNeverWaitForRestores)
     ASSERT_TRUE(plug.valid());
     plug.setRate(48000.f);
     const Bytes preset = plug.chunk(true);
-    std::atomic<bool> stop {false};
+    std::atomic<bool> stop{false};
     std::thread restorer([&] {
         Bytes p = preset;
         for (int round = 0; !stop.load(); ++round) {
@@ -93,8 +93,8 @@ TEST_F(Threads, ChunkRequestsFromTwoThreadsAreNeverTorn)
     ASSERT_EQ(plug.setChunk(bank, false), 1);
     plug.dispatch(effSetProgram, 0, 2);
 
-    std::atomic<bool> stop {false};
-    std::atomic<long> tornPresets {0};
+    std::atomic<bool> stop{false};
+    std::atomic<long> tornPresets{0};
     std::thread presetSaver([&] {
         while (!stop.load()) {
             const Bytes preset = plug.chunk(true);
