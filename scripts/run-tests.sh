@@ -9,7 +9,7 @@ JOBS=${JOBS:-2}
 run_ctest() {
   local dir=$1; shift
   # One virtual display for the whole run; tests that need none ignore it.
-  xvfb-run -a -s "-screen 0 1024x768x24" ctest --test-dir "$dir" --output-on-failure -j"$JOBS" "$@"
+  xvfb-run -a -s "-screen 0 1024x768x24 -noreset" ctest --test-dir "$dir" --output-on-failure -j"$JOBS" "$@"
 }
 
 echo "== formatting of changed files"

@@ -4,7 +4,7 @@
 // shows. Needs an X display (the test script provides a virtual one).
 #include "ValidationHost.h"
 
-#include <X11/Xlib.h>
+#include "support/X11HostWindow.h"
 
 #include <atomic>
 #include <cstdlib>
@@ -14,32 +14,7 @@ using namespace validation;
 
 namespace {
 
-// A top-level window of the host, mapped, on its own display connection.
-class HostWindow {
-public:
-    HostWindow()
-    {
-        display = XOpenDisplay(nullptr);
-        if (!display)
-            return;
-        const int screen = DefaultScreen(display);
-        window = XCreateSimpleWindow(display, RootWindow(display, screen), 0, 0, 600, 230, 0,
-                                     BlackPixel(display, screen), BlackPixel(display, screen));
-        XMapWindow(display, window);
-        XSync(display, False);
-    }
-    ~HostWindow()
-    {
-        if (!display)
-            return;
-        if (window)
-            XDestroyWindow(display, window);
-        XCloseDisplay(display);
-    }
-    void* handle() const { return reinterpret_cast<void*>(static_cast<uintptr_t>(window)); }
-    Display* display = nullptr;
-    Window window = 0;
-};
+using HostWindow = testhost::X11HostWindow;
 
 bool haveDisplay()
 {
@@ -160,9 +135,7 @@ TEST_F(Threads, EditorsOnTwoThreadsLeaveTheHostsErrorHandlerAlone)
             ASSERT_EQ(plug.dispatch(effEditOpen, 0, 0, host.handle()), 1);
             idle(plug, 5);
             if (destroyHostWindowFirst) {
-                XDestroyWindow(host.display, host.window);
-                XSync(host.display, False);
-                host.window = None;
+                host.destroy();
                 idle(plug, 5);
             }
             plug.dispatch(effEditClose);
