@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <limits>
@@ -39,6 +40,21 @@ bool readBytes(TempDir& dir, const std::vector<uint8_t>& bytes, WavReader& wav)
     const std::string path = dir.file("r" + std::to_string(counter++) + ".wav");
     writeFile(path, bytes);
     return wav.readWav(path.c_str());
+}
+
+// The extensible layout: a 40-byte fmt chunk whose subformat GUID carries the
+// plain format code.
+std::vector<uint8_t> makeExtensibleWav(uint16_t subFormat, uint16_t channels, uint16_t bits, uint16_t validBits,
+                                       const std::vector<uint8_t>& data, uint16_t cbSize = 22)
+{
+    const uint16_t align = static_cast<uint16_t>(channels * bits / 8);
+    Bytes b;
+    b.tag("RIFF").u32(static_cast<uint32_t>(60 + data.size())).tag("WAVE");
+    b.tag("fmt ").u32(40).u16(0xFFFE).u16(channels).u32(48000).u32(48000u * align).u16(align).u16(bits);
+    b.u16(cbSize).u16(validBits).u32(channels == 1 ? 0x4 : 0x3);
+    b.u16(subFormat).raw({0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71});
+    b.tag("data").u32(static_cast<uint32_t>(data.size())).raw(data);
+    return b.v;
 }
 
 void expectSilent(const Loaded& r, const char* what)
@@ -104,6 +120,82 @@ TEST(WavDecodeTest, FormatThreeOnlyChangesThirtyTwoBitData)
     ASSERT_TRUE(readBytes(dir, makeWav(1, 1, 16, pcm16({1000, -1000})), a));
     ASSERT_TRUE(readBytes(dir, makeWav(3, 1, 16, pcm16({1000, -1000})), b));
     EXPECT_EQ(a.samples, b.samples);
+}
+
+TEST(WavDecodeTest, ExtensibleLayoutReadsAsItsPlainFormat)
+{
+    TempDir dir;
+    Bytes i24, i32;
+    i24.u24(0x7FFFFF).u24(0x800000).u24(0x123456).u24(0);
+    i32.u32(0x7FFFFFFF).u32(0x80000000u).u32(0x12345678).u32(0);
+    struct Case
+    {
+        uint16_t code, channels, bits;
+        std::vector<uint8_t> data;
+    };
+    const Case cases[] = {{1, 2, 16, pcm16({-32768, 32767, 8192, -1})}, {1, 1, 24, i24.v}, {1, 1, 32, i32.v},
+                          {3, 2, 32, floatSamples({0.5f, -2.5f, 1e-3f, 0.0f})}};
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.bits);
+        WavReader plain, ext;
+        ASSERT_TRUE(readBytes(dir, makeWav(c.code, c.channels, c.bits, c.data), plain));
+        ASSERT_TRUE(readBytes(dir, makeExtensibleWav(c.code, c.channels, c.bits, c.bits, c.data), ext));
+        EXPECT_EQ(ext.samples, plain.samples);
+        EXPECT_EQ(ext.sampleCount, plain.sampleCount);
+        EXPECT_EQ(ext.audioFormat, 0xFFFE);
+        EXPECT_EQ(ext.subFormat, c.code);
+    }
+}
+
+TEST(WavRefusalTest, ExtensibleLayoutsThatAreNotPlainPcmOrFloat)
+{
+    TempDir dir;
+    const std::vector<uint8_t> d = pcm16({1000, 2000, 3000, 4000});
+    expectSilent(loadBytes(dir, makeExtensibleWav(1, 1, 32, 24, d)), "24 valid bits in 32");
+    expectSilent(loadBytes(dir, makeExtensibleWav(1, 1, 24, 20, {1, 2, 3, 4, 5, 6})), "20 valid bits in 24");
+    expectSilent(loadBytes(dir, makeExtensibleWav(1, 1, 16, 0, d)), "no valid bits");
+    expectSilent(loadBytes(dir, makeExtensibleWav(2, 1, 16, 16, d)), "ADPCM subformat");
+    expectSilent(loadBytes(dir, makeExtensibleWav(3, 1, 16, 16, d)), "16-bit float");
+    expectSilent(loadBytes(dir, makeExtensibleWav(1, 1, 8, 8, d)), "8-bit");
+    expectSilent(loadBytes(dir, makeExtensibleWav(1, 1, 16, 16, d, 0)), "extension size 0");
+    std::vector<uint8_t> otherGuid = makeExtensibleWav(1, 1, 16, 16, d);
+    otherGuid[20 + 24 + 10] ^= 0x01;   // a GUID of another family with the same first bytes
+    expectSilent(loadBytes(dir, otherGuid), "foreign GUID");
+}
+
+// Header reads go through the reader's read function; this one counts them.
+int gReadCalls = 0;
+ssize_t countingRead(int fd, void* buf, size_t count, off_t offset)
+{
+    ++gReadCalls;
+    return ::pread(fd, buf, count, offset);
+}
+
+TEST(WavRefusalTest, AChunkListOfZerosCostsAFewReads)
+{
+    TempDir dir;
+    WavReader wav;
+    wav.readFunction = countingRead;
+    // RIFF/WAVE, then 16 MB of zeros: a chunk list of empty chunks that never ends.
+    Bytes zeros;
+    zeros.tag("RIFF").u32(16u << 20).tag("WAVE");
+    zeros.v.resize(16u << 20, 0);
+    gReadCalls = 0;
+    EXPECT_FALSE(readBytes(dir, zeros.v, wav));
+    EXPECT_LE(gReadCalls, 8);
+    // The same zeros before a real header: past the header region, not found.
+    Bytes late = zeros;
+    late.raw(makeWav(1, 1, 16, pcm16({1000})));
+    EXPECT_FALSE(readBytes(dir, late.v, wav));
+    // An ordinary file comes in with one read, samples and all.
+    gReadCalls = 0;
+    ASSERT_TRUE(readBytes(dir, makeWav(1, 2, 24, std::vector<uint8_t>(6 * 4096, 0x11)), wav));
+    EXPECT_EQ(gReadCalls, 1);
+    // Samples used reaching past the first block: one more read for them.
+    gReadCalls = 0;
+    ASSERT_TRUE(readBytes(dir, makeWav(3, 2, 32, std::vector<uint8_t>(1 << 20, 0)), wav));
+    EXPECT_EQ(gReadCalls, 2);
 }
 
 TEST(WavWindowTest, ThreeSampleExample)
@@ -193,7 +285,7 @@ TEST(WavRefusalTest, UnsupportedFormatsGiveSilence)
     TempDir dir;
     std::vector<uint8_t> eight(100, 0x90);
     expectSilent(loadBytes(dir, makeWav(1, 1, 8, eight)), "8-bit");
-    expectSilent(loadBytes(dir, makeWav(0xFFFE, 1, 16, pcm16({1000, 2000}))), "extensible");
+    expectSilent(loadBytes(dir, makeWav(0xFFFE, 1, 16, pcm16({1000, 2000}))), "extensible without its extension");
     expectSilent(loadBytes(dir, makeWav(2, 1, 16, pcm16({1000, 2000}))), "format 2");
     expectSilent(loadBytes(dir, makeWav(1, 1, 16, {})), "empty data chunk");
     std::vector<uint8_t> notRiff = makeWav(1, 1, 16, pcm16({1000}));
