@@ -90,8 +90,7 @@ TEST_F(RenderPlugin, EveryControlReachesItsParameterAndIsHeard) {
     for (const Move& m : moves) {
         SCOPED_TRACE(m.args[0]);
         std::vector<std::string> args = m.args;
-        args.push_back("--list");
-        args.insert(args.end(), {in, dir.path("moved.wav")});
+        args.insert(args.end(), {"--list", "-y", in, dir.path("moved.wav")});
         const RunResult r = run(args);
         ASSERT_EQ(r.exitCode, 0) << r.err;
         const std::string shownAs = "  " + std::to_string(m.index) + "  ";
@@ -115,7 +114,7 @@ TEST_F(RenderPlugin, ExternalResponseIsLoadedThroughTheProgram) {
     const Audio ext = render({"--cab", "ext", "--ir", ir}, "ext.wav");
     const Audio internal = render({"--cab", "int"}, "int.wav");
     const Audio off = render({"--cab", "off"}, "off.wav");
-    const Audio extEmpty = render({"--cab", "ext"}, "ext-empty.wav");
+    const Audio extEmpty = render({"--cab", "ext", "--allow-silence"}, "ext-empty.wav");
     EXPECT_EQ(implied.samples, ext.samples) << "--ir selects the external cabinet";
     EXPECT_GT(levelOf(ext).peak, 1e-4);
     EXPECT_NE(ext.samples, internal.samples);
@@ -150,7 +149,7 @@ TEST_F(RenderPlugin, EachInputRendersAtItsOwnRate) {
         SCOPED_TRACE(rate);
         const std::string file = dir.path("in" + std::to_string(rate) + ".wav");
         writeWav(file, testTone(rate, 1, 0.3));
-        const RunResult r = run({file, dir.path("out.wav")});
+        const RunResult r = run({"-y", file, dir.path("out.wav")});
         ASSERT_EQ(r.exitCode, 0) << r.err;
         EXPECT_NE(r.out.find("at " + std::to_string(rate) + " Hz"), std::string::npos) << r.out;
         const Audio out = readSound(dir.path("out.wav"));
@@ -164,7 +163,7 @@ TEST_F(RenderPlugin, EachInputRendersAtItsOwnRate) {
 }
 
 TEST_F(RenderPlugin, DemoRiffRendersWithASummary) {
-    const RunResult r = runRender({"--plugin", ZORVAN_PLUGIN_MODULE, "--cab", "int", dir.path("demo.wav")});
+    const RunResult r = runRender({"--plugin", ZORVAN_PLUGIN_MODULE, "--demo", "--cab", "int", dir.path("demo.wav")});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_NE(r.out.find("Plug-in: Zorvan Ferroharmonic Lite by Zorvan, Inc., Zorvan Ferroharmonic Lite Ver.1.1.3"),
               std::string::npos)
@@ -179,10 +178,10 @@ TEST_F(RenderPlugin, DemoRiffRendersWithASummary) {
     EXPECT_EQ(l.nonFinite, 0u);
 
     // 64-bit processing of the same riff sounds the same to within float rounding.
-    ASSERT_EQ(runRender({"--plugin", ZORVAN_PLUGIN_MODULE, "--cab", "int", "--double", "--float", dir.path("d64.wav")})
+    ASSERT_EQ(runRender({"--plugin", ZORVAN_PLUGIN_MODULE, "--demo", "--cab", "int", "--double", "--float", dir.path("d64.wav")})
                   .exitCode,
               0);
-    ASSERT_EQ(runRender({"--plugin", ZORVAN_PLUGIN_MODULE, "--cab", "int", "--float", dir.path("d32.wav")}).exitCode, 0);
+    ASSERT_EQ(runRender({"--plugin", ZORVAN_PLUGIN_MODULE, "--demo", "--cab", "int", "--float", dir.path("d32.wav")}).exitCode, 0);
     const Audio d64 = readSound(dir.path("d64.wav")), d32 = readSound(dir.path("d32.wav"));
     ASSERT_EQ(d64.samples.size(), d32.samples.size());
     double maxDiff = 0;

@@ -1,11 +1,13 @@
 // The render host's pure parts: preset/bank file bytes, option parsing, demo riff.
 #include "tools/render/DemoRiff.h"
+#include "tools/render/OutputFormat.h"
 #include "tools/render/PresetFile.h"
 #include "tools/render/RenderOptions.h"
 #include "tools/render/RenderSession.h"
 #include "tools/render/ZorvanFacts.h"
 
 #include <gtest/gtest.h>
+#include <sndfile.h>
 
 #include <cmath>
 
@@ -117,7 +119,7 @@ TEST(PresetFile, RefusesFilesThatAreNotWhatTheyClaim) {
 TEST(RenderOptions, KnobsAreTenthsAndSwitchesArePanelPositions) {
     std::string error;
     auto o = parseOptions({"--input", "10", "--gain=7.5", "--bass", "0", "--middle", "2", "--treble", "3",
-                           "--presence", "4", "--volume", "5", "--channel", "rhythm", "--cab", "off", "out.wav"},
+                           "--presence", "4", "--volume", "5", "--channel", "rhythm", "--cab", "off", "--demo", "out.wav"},
                           error);
     ASSERT_TRUE(o) << error;
     const std::vector<std::pair<int, float>> want = {{kInput, 1.f},  {kGain, 0.75f},     {kBass, 0.f},
@@ -141,7 +143,7 @@ TEST(RenderOptions, ImpulseResponseSelectsExtUnlessCabGiven) {
     EXPECT_EQ(implied->controls[0].value, kCabExternal);
     EXPECT_EQ(implied->inputPath, "in.wav");
 
-    auto explicitInt = parseOptions({"--cab", "int", "--ir", "cab.wav", "out.wav"}, error);
+    auto explicitInt = parseOptions({"--cab", "int", "--ir", "cab.wav", "--demo", "out.wav"}, error);
     ASSERT_TRUE(explicitInt);
     ASSERT_EQ(explicitInt->controls.size(), 1u);
     EXPECT_EQ(explicitInt->controls[0].value, kCabInternal);
@@ -149,16 +151,17 @@ TEST(RenderOptions, ImpulseResponseSelectsExtUnlessCabGiven) {
 
 TEST(RenderOptions, UsageErrorsAreOneLine) {
     const std::vector<std::vector<std::string>> bad = {
-        {"--gain", "11", "o.wav"},    {"--gain", "-0.1", "o.wav"}, {"--gain", "nan", "o.wav"},
-        {"--gain", "5x", "o.wav"},    {"--gain"},                  {"--channel", "metal", "o.wav"},
-        {"--cab", "ext2", "o.wav"},   {"--program", "4", "o.wav"}, {"--program", "-1", "o.wav"},
-        {"--block", "0", "o.wav"},    {"--tail", "-1", "o.wav"},   {"--frobnicate", "o.wav"},
-        {"--list=yes"},               {"a.wav", "b.wav", "c.wav"}, {},
-        {"--plugin", "", "o.wav"},
+        {"--gain", "11"},           {"--gain", "-0.1"},          {"--gain", "nan"},
+        {"--gain", "5x"},           {"--gain"},                  {"--channel", "metal"},
+        {"--cab", "ext2"},          {"--program", "4"},          {"--program", "-1"},
+        {"--block", "0"},           {"--tail", "-1"},            {"--frobnicate"},
+        {"--list=yes"},             {"--plugin", ""},            {"--format", "mp3"},
+        {"--name", std::string(24, 'n')},                        {"--float", "--format", "flac"},
     };
-    for (const auto& args : bad) {
+    for (auto args : bad) {
+        args.insert(args.end(), {"--demo", "o.wav"});
         std::string error;
-        EXPECT_FALSE(parseOptions(args, error)) << (args.empty() ? "(none)" : args[0]);
+        EXPECT_FALSE(parseOptions(args, error)) << args[0];
         EXPECT_FALSE(error.empty());
         EXPECT_EQ(error.find('\n'), std::string::npos);
     }
@@ -166,6 +169,56 @@ TEST(RenderOptions, UsageErrorsAreOneLine) {
     EXPECT_TRUE(parseOptions({"--list"}, error)) << "--list alone needs no output";
     EXPECT_TRUE(parseOptions({"--save-fxb", "x.fxb"}, error));
     EXPECT_TRUE(parseOptions({"--help"}, error));
+    EXPECT_TRUE(parseOptions({"--name", std::string(23, 'n'), "--demo", "o.wav"}, error)) << error;
+}
+
+// One file name is never taken as an output: the demo needs --demo.
+TEST(RenderOptions, FileNamesNeedTheirRoleSpelledOut) {
+    struct Case {
+        std::vector<std::string> args;
+        const char* says;
+    };
+    const std::vector<Case> cases = {
+        {{"di.wav"}, "--demo OUTPUT"},          {{"--list", "di.wav"}, "only one file name"},
+        {{"--save-fxp", "a.fxp", "di.wav"}, "only one file name"},
+        {{"--demo"}, "needs an OUTPUT"},         {{"--demo", "in.wav", "out.wav"}, "no INPUT"},
+        {{"a.wav", "b.wav", "c.wav"}, "too many"}, {{}, "no files"},
+        {{"-", "out.wav"}, "name a file"},       {{"in.wav", "out.mp3"}, "extension '.mp3'"},
+        {{"in.wav", "out"}, "from its name"},
+    };
+    for (const Case& c : cases) {
+        std::string error;
+        EXPECT_FALSE(parseOptions(c.args, error)) << c.says;
+        EXPECT_NE(error.find(c.says), std::string::npos) << error;
+    }
+    std::string error;
+    const auto demo = parseOptions({"--demo", "-"}, error);
+    ASSERT_TRUE(demo) << error;
+    EXPECT_TRUE(demo->demo);
+    EXPECT_EQ(demo->outputPath, "-");
+}
+
+TEST(OutputFormat, ExtensionOrForcedNameDecides) {
+    std::string error;
+    struct Case {
+        std::string path, forced;
+        bool floatSamples;
+        int format;
+    };
+    const std::vector<Case> cases = {
+        {"a.wav", "", false, SF_FORMAT_WAV | SF_FORMAT_PCM_24},   {"A.WAV", "", true, SF_FORMAT_WAV | SF_FORMAT_FLOAT},
+        {"a.flac", "", false, SF_FORMAT_FLAC | SF_FORMAT_PCM_24}, {"a.aif", "", true, SF_FORMAT_AIFF | SF_FORMAT_FLOAT},
+        {"a.ogg", "", false, SF_FORMAT_OGG | SF_FORMAT_VORBIS},   {"-", "", false, SF_FORMAT_WAV | SF_FORMAT_PCM_24},
+        {"take.raw", "flac", false, SF_FORMAT_FLAC | SF_FORMAT_PCM_24},
+    };
+    for (const Case& c : cases) {
+        const auto f = chooseOutputFormat(c.path, c.forced, c.floatSamples, error);
+        ASSERT_TRUE(f) << c.path << ": " << error;
+        EXPECT_EQ(f->sndfileFormat, c.format) << c.path;
+        EXPECT_EQ(f->integerSamples, !c.floatSamples) << c.path;
+    }
+    EXPECT_FALSE(chooseOutputFormat("dir.wav/take", "", false, error)) << "a dot in a folder is no extension";
+    EXPECT_FALSE(chooseOutputFormat("a.ogg", "", true, error));
 }
 
 TEST(DemoRiff, IsAFewSecondsOfRepeatableDiAtMinusSixDbfs) {

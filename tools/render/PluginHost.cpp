@@ -5,6 +5,7 @@
 
 #include <dlfcn.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace zrender {
@@ -39,7 +40,7 @@ intptr_t hostCallback(AEffect* /*effect*/, int32_t opcode, int32_t /*index*/, in
     }
 }
 
-PluginHost::PluginHost(const std::string& modulePath) {
+PluginHost::PluginHost(const std::string& modulePath) : modulePath_(modulePath) {
     const std::string where = "plug-in " + modulePath + ": ";
     // A bare file name means the file here, not a search of the library path.
     const std::string file = modulePath.find('/') == std::string::npos ? "./" + modulePath : modulePath;
@@ -148,6 +149,12 @@ int PluginHost::program() { return static_cast<int>(dispatch(effGetProgram)); }
 void PluginHost::setProgram(int index) { dispatch(effSetProgram, 0, index); }
 std::string PluginHost::programName(int index) { return dispatchString(effGetProgramNameIndexed, index); }
 std::string PluginHost::currentProgramName() { return dispatchString(effGetProgramName); }
+
+void PluginHost::setProgramName(const std::string& name) {
+    char text[kVstMaxProgNameLen + 1] = {};
+    std::memcpy(text, name.data(), std::min(name.size(), sizeof text - 1));
+    dispatch(effSetProgramName, 0, 0, text);
+}
 
 std::vector<uint8_t> PluginHost::getChunk(bool preset) {
     void* data = nullptr;

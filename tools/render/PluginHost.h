@@ -41,6 +41,7 @@ public:
     PluginHost& operator=(const PluginHost&) = delete;
 
     const PluginIdentity& identity() const { return identity_; }
+    const std::string& modulePath() const { return modulePath_; }
     bool canDoubleReplacing() const;
 
     // Set-up, in a host's usual order: rate and block size, then mains on.
@@ -59,6 +60,7 @@ public:
     void setProgram(int index);
     std::string programName(int index);
     std::string currentProgramName();
+    void setProgramName(const std::string& name);
 
     // Copies of the plug-in's chunk; setChunk returns the plug-in's answer.
     std::vector<uint8_t> getChunk(bool preset);
@@ -73,6 +75,7 @@ private:
     std::string dispatchString(int32_t opcode, int32_t index = 0);
     void close();
 
+    std::string modulePath_;        // as given, for a second instance
     void* module_ = nullptr;        // dlopen handle
     AEffect* effect_ = nullptr;     // the instance, closed by close()
     PluginIdentity identity_;

@@ -1,5 +1,6 @@
 #include "tools/render/RenderOptions.h"
 
+#include "tools/render/OutputFormat.h"
 #include "tools/render/ZorvanFacts.h"
 
 #include <cerrno>
@@ -102,6 +103,22 @@ std::optional<RenderOptions> parseOptions(const std::vector<std::string>& args, 
 
         if (arg == "--help" || arg == "-h") {
             if (!flag(o.help)) return std::nullopt;
+        } else if (arg == "--demo") {
+            if (!flag(o.demo)) return std::nullopt;
+        } else if (arg == "--overwrite" || arg == "-y") {
+            if (!flag(o.overwrite)) return std::nullopt;
+        } else if (arg == "--allow-silence") {
+            if (!flag(o.allowSilence)) return std::nullopt;
+        } else if (arg == "--format") {
+            if (!value(o.format)) return std::nullopt;
+        } else if (arg == "--name") {
+            if (!value(v)) return std::nullopt;
+            if (v.size() > kProgramNameChars) {
+                error = "value of --name has " + std::to_string(v.size()) + " bytes; a program name holds at most " +
+                        std::to_string(kProgramNameChars);
+                return std::nullopt;
+            }
+            o.programName = v;
         } else if (arg == "--list") {
             if (!flag(o.list)) return std::nullopt;
         } else if (arg == "--double") {
@@ -177,31 +194,65 @@ std::optional<RenderOptions> parseOptions(const std::vector<std::string>& args, 
     }
 
     if (o.help) return o;
-    if (positional.size() > 2) {
-        error = "too many file names: give at most INPUT.wav and OUTPUT.wav";
-        return std::nullopt;
-    }
-    if (positional.size() == 2) {
+    const bool savesOnly = o.list || !o.fxpOut.empty() || !o.fxbOut.empty();
+    if (o.demo) {
+        if (positional.size() != 1) {
+            error = positional.empty() ? "--demo needs an OUTPUT file (or - for standard output)"
+                                       : "--demo renders the built-in riff: give only OUTPUT, no INPUT";
+            return std::nullopt;
+        }
+        o.outputPath = positional[0];
+    } else if (positional.size() == 2) {
         o.inputPath = positional[0];
         o.outputPath = positional[1];
     } else if (positional.size() == 1) {
-        o.outputPath = positional[0];
-    } else if (!o.list && o.fxpOut.empty() && o.fxbOut.empty()) {
-        error = "no output file given (see --help)";
+        error = "only one file name given (" + positional[0] +
+                "): give INPUT and OUTPUT, or --demo OUTPUT to render the built-in riff";
         return std::nullopt;
+    } else if (positional.size() > 2) {
+        error = "too many file names: give INPUT and OUTPUT (quote names with spaces; one input per run)";
+        return std::nullopt;
+    } else if (!savesOnly) {
+        error = "no files given: give INPUT and OUTPUT, or --demo OUTPUT (see --help)";
+        return std::nullopt;
+    }
+    if (o.inputPath == "-") {
+        error = "the input cannot be standard output or input: name a file";
+        return std::nullopt;
+    }
+    // A folder ("out/") is left to the output rules, which say so.
+    if (!o.outputPath.empty() && o.outputPath.back() != '/') {
+        std::string formatError;
+        if (!chooseOutputFormat(o.outputPath, o.format, o.floatOutput, formatError)) {
+            error = formatError;
+            return std::nullopt;
+        }
     }
     if (!o.irPath.empty() && !o.cabinetGiven) o.controls.push_back({kCabinet, kCabExternal});
     return o;
 }
 
 std::string helpText() {
-    return R"(Usage: zorvan-render [options] [INPUT.wav] OUTPUT.wav
+    return R"(Usage: zorvan-render [options] INPUT OUTPUT
+       zorvan-render [options] --demo OUTPUT
+       zorvan-render [options] --list | --save-fxp FILE | --save-fxb FILE
 
 Renders audio through the Zorvan Ferroharmonic Lite plug-in, loaded as a VST 2.4
-host loads it. Without INPUT.wav a built-in guitar riff (44100 Hz, a few seconds)
-is rendered. The input may be any format libsndfile reads; mono feeds both plug-in
-inputs, more than two channels use the first two. The output is a stereo WAV at
-the input's sample rate, 24-bit unless --float is given.
+host loads it, at the input's sample rate. The input may be any file libsndfile
+reads; mono feeds both plug-in inputs, more than two channels use the first two.
+The plug-in sums its inputs to mono and gives the same signal on both outputs.
+
+Files:
+  --demo              render the built-in guitar riff (44100 Hz, a few seconds)
+                      instead of an INPUT
+  OUTPUT              .wav, .flac, .aiff or .ogg, as the extension says; - writes
+                      WAV to standard output (for pipes)
+  --format F          wav, flac, aiff or ogg, whatever the extension
+  --float             32-bit float samples (WAV, AIFF) instead of 24-bit
+  -y, --overwrite     replace an OUTPUT, preset or bank file that exists
+  An output is never the input or any other file the run reads, never a device,
+  FIFO or folder, and never a read-only file. Outputs are written beside their
+  destination and moved into place only when complete.
 
 Amplifier (knobs 0 to 10 as printed on the panel):
   --channel clean|rhythm|lead   channel switch
@@ -213,24 +264,31 @@ Amplifier (knobs 0 to 10 as printed on the panel):
 Cabinet:
   --cab int|off|ext   built-in cabinet, none, or the external impulse response
   --ir FILE.wav       external impulse response (WAV). Stored in the current
-                      program, so it is saved with --save-fxp/--save-fxb.
-                      Selects --cab ext unless --cab is given too.
+                      program with its full path, so it is saved with
+                      --save-fxp/--save-fxb. Selects --cab ext unless --cab is
+                      given too.
+  --allow-silence     render even when the EXT. cabinet will be silent (no
+                      response set, its file missing, or a file the plug-in
+                      cannot use); otherwise that is an error
 
 State:
+  --fxb FILE          load a bank file (all four programs and the current one)
   --program N         select program 0 to 3
   --fxp FILE          load a preset file into the current program
-  --fxb FILE          load a bank file (all four programs and the current one)
+  --name TEXT         name the current program (at most 23 characters)
   --save-fxp FILE     save the current program as a preset file
   --save-fxb FILE     save all programs as a bank file
-  Applied in this order: preset files (bank first), --program, the controls
-  above, then --ir. Saved files hold the state after all of them.
+  Applied in this order: the bank, --program, the preset, the controls above,
+  --ir, --name. So --fxp FILE --program 2 puts the preset into program 2 and
+  renders it. Saved files hold the state after all of them.
 
 Rendering:
   --plugin PATH       the plug-in module (default: ZorvanFerroharmonicLite.so
-                      next to this program)
+                      next to this program, else in ~/.lxvst, ~/.vst,
+                      /usr/local/lib/lxvst, /usr/local/lib/vst, /usr/lib/lxvst
+                      or /usr/lib/vst)
   --block N           frames per processing call, 1 to 65536 (default 512)
   --double            process in 64-bit (processDoubleReplacing)
-  --float             write 32-bit float samples instead of 24-bit
   --mono-left         feed a mono input to the left plug-in input only
                       (the plug-in sums its inputs, so this is 6 dB quieter)
   --tail SECONDS      silence appended to let the cabinet ring out (default 1)
@@ -239,9 +297,11 @@ Other:
   --list              print the parameters with their values and the programs
   --help              this text
 
-OUTPUT.wav may be left out with --list, --save-fxp or --save-fxb; nothing is
-rendered then. The output is written to a temporary file beside it and renamed
-only when complete. Exit status: 0 on success, 1 on an error, 2 on a usage error.
+Warnings (the render still completes): an impulse response at another sample
+rate than the render (the plug-in does not convert it), an input shorter than
+its header says, a clipped or silent output. Messages go to standard error;
+the summary goes to standard output, or to standard error when the audio does.
+Exit status: 0 on success, 1 on an error, 2 on a usage error.
 )";
 }
 
