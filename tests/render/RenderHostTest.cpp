@@ -260,3 +260,142 @@ TEST_F(RenderHost, ErrorsLeaveNoOutput) {
         EXPECT_EQ(dir.entries(), before) << "a temporary file was left behind";
     }
 }
+
+// Findings 1-4 and 8: no command line replaces a file the user did not clearly
+// name as the output, and an output that cannot be written stops the run
+// before any work. After each refusal every file is as it was, byte for byte,
+// mode and link, with no temporary file left.
+TEST_F(RenderHost, FilesNotNamedAsTheOutputAreNeverReplaced) {
+    const std::string di = input();
+    writeWav(dir.path("take1.wav"), testTone(44100, 1, 0.1));
+    writeWav(dir.path("take2.wav"), testTone(44100, 1, 0.2));
+    writeWav(dir.path("locked.wav"), testTone(44100, 1, 0.1));
+    chmod(dir.path("locked.wav").c_str(), 0444);
+    writeWav(dir.path("cab.wav"), testTone(44100, 1, 0.01));
+    ASSERT_EQ(symlink("in.wav", dir.path("link-to-in.wav").c_str()), 0);
+    ASSERT_EQ(link(di.c_str(), dir.path("hard-in.wav").c_str()), 0);
+    ASSERT_EQ(symlink("gone.wav", dir.path("dangling.wav").c_str()), 0);
+    ASSERT_EQ(mkfifo(dir.path("fifo.wav").c_str(), 0644), 0);
+    ASSERT_EQ(run({"--ir", dir.path("cab.wav"), "--save-fxb", dir.path("with-cab.fxb")}).exitCode, 0);
+
+    struct Case {
+        std::vector<std::string> args;
+        int exitCode;
+        const char* says;
+    };
+    const std::string respelled = dir.dir() + "/./in.wav";
+    const std::vector<Case> cases = {
+        {{"--channel", "lead", di}, 2, "only one file name"},
+        {{"--list", di}, 2, "only one file name"},
+        {{"--save-fxp", dir.path("lead.fxp"), di}, 2, "only one file name"},
+        {{"--channel", "lead", dir.path("take1.wav"), dir.path("take2.wav")}, 1, "it exists (give --overwrite or -y"},
+        {{"-y", di, di}, 1, "it is the input"},
+        {{"-y", di, respelled}, 1, "it is the input"},
+        {{"-y", di, dir.path("link-to-in.wav")}, 1, "it is the input"},
+        {{"-y", di, dir.path("hard-in.wav")}, 1, "it is the input"},
+        {{"-y", "--ir", dir.path("cab.wav"), di, dir.path("cab.wav")}, 1, "it is the impulse response"},
+        {{"-y", "--fxb", dir.path("with-cab.fxb"), di, dir.path("cab.wav")}, 1,
+         "impulse response of the current program"},
+        {{"-y", "--save-fxp", dir.path("with-cab.fxb"), "--fxb", dir.path("with-cab.fxb")}, 1, "it is the bank read"},
+        {{"-y", "--save-fxp", dir.path("x.wav"), di, dir.path("x.wav")}, 1, "also the output"},
+        {{"-y", di, dir.path("locked.wav")}, 1, "read-only"},
+        {{"-y", "--format", "wav", di, "/dev/null"}, 1, "a character device"},
+        {{"-y", di, dir.path("fifo.wav")}, 1, "a FIFO"},
+        {{"-y", di, dir.path("dangling.wav")}, 1, "a link to a missing file"},
+        {{"--save-fxb", dir.path("nodir/x.fxb"), di, dir.path("out.wav")}, 1, "cannot write"},
+    };
+    const std::map<std::string, std::string> before = dir.snapshot();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.back());
+        const RunResult r = run(c.args);
+        EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
+        EXPECT_EQ(lineCount(r.err), 1) << r.err;
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+        EXPECT_EQ(r.out.find("Rendered"), std::string::npos) << "no render before the refusal";
+        EXPECT_TRUE(dir.snapshot() == before) << "a file changed, appeared or vanished";
+    }
+}
+
+// What the user did name as the output is replaced as asked, keeping its mode
+// and links; "-" streams a WAV to standard output.
+TEST_F(RenderHost, NamedOutputsAreReplacedInPlaceOrStreamed) {
+    const std::string in = input();
+    writeWav(dir.path("old.wav"), testTone(44100, 1, 0.1));
+    chmod(dir.path("old.wav").c_str(), 0640);
+    ASSERT_EQ(symlink("old.wav", dir.path("link.wav").c_str()), 0);
+    ASSERT_EQ(run({"--tail", "0", in, dir.path("new.wav")}).exitCode, 0);
+    ASSERT_EQ(run({"-y", "--tail", "0", in, dir.path("link.wav")}).exitCode, 0);
+    struct stat st;
+    ASSERT_EQ(lstat(dir.path("link.wav").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode)) << "the link stays a link";
+    ASSERT_EQ(stat(dir.path("old.wav").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    EXPECT_TRUE(sameBytes(dir.path("old.wav"), dir.path("new.wav")));
+
+    const RunResult piped = run({"--tail", "0", in, "-"});
+    ASSERT_EQ(piped.exitCode, 0) << piped.err;
+    EXPECT_NE(piped.err.find("Rendered"), std::string::npos) << "the summary moves to standard error";
+    writeBytes(dir.path("piped.wav"), std::vector<uint8_t>(piped.out.begin(), piped.out.end()));
+    EXPECT_TRUE(sameBytes(dir.path("piped.wav"), dir.path("new.wav")));
+}
+
+// Finding 9 and --name: a preset given with --program goes into that program,
+// and a program name given on the command line is saved.
+TEST_F(RenderHost, PresetGoesIntoTheSelectedProgramAndNamesAreSaved) {
+    const std::string in = input();
+    ASSERT_EQ(run({"--gain", "9", "--channel", "lead", "--name", "Lead 9", "--save-fxp", dir.path("lead.fxp"), in,
+                   dir.path("p0.wav")})
+                  .exitCode,
+              0);
+    const RunResult r = run({"--fxp", dir.path("lead.fxp"), "--program", "2", "--list", "--save-fxb", dir.path("b.fxb"),
+                             in, dir.path("p2.wav")});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_TRUE(sameBytes(dir.path("p0.wav"), dir.path("p2.wav"))) << "program 2 renders the preset's values";
+    EXPECT_NE(r.out.find("  2* Lead 9"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("  0  init"), std::string::npos) << "program 0 is untouched: " << r.out;
+    const std::vector<uint8_t> fxp = readBytes(dir.path("lead.fxp"));
+    ASSERT_GT(fxp.size(), 40u);
+    EXPECT_EQ(std::string(fxp.begin() + 28, fxp.begin() + 34), "Lead 9");
+}
+
+// Finding 10: the format follows the extension, a folder is no input, and
+// what shortens or shifts a render is said.
+TEST_F(RenderHost, FormatsFoldersCutInputsAndResponseRates) {
+    const std::string in = input();
+    int format = 0;
+    ASSERT_EQ(run({"--tail", "0", in, dir.path("out.flac")}).exitCode, 0);
+    const Audio flac = readSound(dir.path("out.flac"), &format);
+    EXPECT_EQ(format & SF_FORMAT_TYPEMASK, SF_FORMAT_FLAC);
+    ASSERT_EQ(run({"--tail", "0", "--format", "aiff", in, dir.path("out.snd")}).exitCode, 0);
+    readSound(dir.path("out.snd"), &format);
+    EXPECT_EQ(format & SF_FORMAT_TYPEMASK, SF_FORMAT_AIFF);
+    EXPECT_EQ(flac.frames(), testTone(44100, 2, 0.25).frames());
+
+    const RunResult unknown = run({in, dir.path("out.mp4")});
+    EXPECT_EQ(unknown.exitCode, 2);
+    EXPECT_NE(unknown.err.find("'.mp4'"), std::string::npos) << unknown.err;
+    mkdir(dir.path("takes.wav").c_str(), 0755);
+    const RunResult folder = run({dir.path("takes.wav"), dir.path("out.wav")});
+    EXPECT_EQ(folder.exitCode, 1);
+    EXPECT_NE(folder.err.find("cannot read input " + dir.path("takes.wav") + ": it is a folder"), std::string::npos);
+    EXPECT_FALSE(fileExists(dir.path("out.wav")));
+
+    // A download cut in half: rendered as far as it goes, with a word.
+    std::vector<uint8_t> bytes = readBytes(in);
+    bytes.resize(bytes.size() / 2);
+    writeBytes(dir.path("cut.wav"), bytes);
+    const RunResult cut = run({"--tail", "0", dir.path("cut.wav"), dir.path("cut-out.wav")});
+    ASSERT_EQ(cut.exitCode, 0) << cut.err;
+    EXPECT_NE(cut.err.find("warning: the input " + dir.path("cut.wav") + " is cut short"), std::string::npos)
+        << cut.err;
+    EXPECT_LT(readSound(dir.path("cut-out.wav")).frames(), flac.frames());
+
+    // A response at another rate than the render plays shifted: said, rendered.
+    Audio ir = testTone(96000, 1, 0.01);
+    writeWav(dir.path("cab96.wav"), ir);
+    const RunResult shifted = run({"--ir", dir.path("cab96.wav"), in, dir.path("ext.wav")});
+    ASSERT_EQ(shifted.exitCode, 0) << shifted.err;
+    EXPECT_NE(shifted.err.find("is at 96000 Hz, the render at 44100 Hz"), std::string::npos) << shifted.err;
+    EXPECT_EQ(lineCount(shifted.err), 1);
+    EXPECT_NE(shifted.out.find("Peak "), std::string::npos) << "the summary keeps its figures";
+}

@@ -47,7 +47,10 @@ void removeTree(const std::string& path) {
 
 } // namespace
 
-RunResult runRender(const std::vector<std::string>& args) {
+namespace {
+
+RunResult spawn(const std::string& program, const std::vector<std::string>& args, const std::string& folder,
+                char** env) {
     ScratchDir io;
     const std::string outPath = io.path("stdout"), errPath = io.path("stderr");
     posix_spawn_file_actions_t actions;
@@ -55,9 +58,10 @@ RunResult runRender(const std::vector<std::string>& args) {
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (!folder.empty()) posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
 
     std::vector<std::string> all;
-    all.push_back(ZORVAN_RENDER_EXE);
+    all.push_back(program);
     all.insert(all.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (std::string& a : all) argv.push_back(a.data());
@@ -65,10 +69,10 @@ RunResult runRender(const std::vector<std::string>& args) {
 
     RunResult r;
     pid_t pid = 0;
-    const int rc = posix_spawn(&pid, ZORVAN_RENDER_EXE, &actions, nullptr, argv.data(), environ);
+    const int rc = posix_spawnp(&pid, program.c_str(), &actions, nullptr, argv.data(), env);
     posix_spawn_file_actions_destroy(&actions);
     if (rc != 0) {
-        ADD_FAILURE() << "cannot start " << ZORVAN_RENDER_EXE << ": " << std::strerror(rc);
+        ADD_FAILURE() << "cannot start " << program << ": " << std::strerror(rc);
         return r;
     }
     int status = 0;
@@ -78,6 +82,22 @@ RunResult runRender(const std::vector<std::string>& args) {
     r.out = slurp(outPath);
     r.err = slurp(errPath);
     return r;
+}
+
+} // namespace
+
+RunResult runRender(const std::vector<std::string>& args) { return spawn(ZORVAN_RENDER_EXE, args, "", environ); }
+
+RunResult runBash(const std::string& script, const std::string& folder, const std::string& extraPath) {
+    std::vector<std::string> vars;
+    for (char** e = environ; *e; ++e)
+        if (std::strncmp(*e, "PATH=", 5) != 0) vars.push_back(*e);
+    const char* path = std::getenv("PATH");
+    vars.push_back("PATH=" + extraPath + ":" + (path ? path : "/usr/bin:/bin"));
+    std::vector<char*> env;
+    for (std::string& v : vars) env.push_back(v.data());
+    env.push_back(nullptr);
+    return spawn("bash", {"-c", script}, folder, env.data());
 }
 
 ScratchDir::ScratchDir() {
@@ -109,19 +129,23 @@ std::vector<std::string> ScratchDir::entries() const {
     return names;
 }
 
-void writeWav(const std::string& path, const Audio& audio, bool floatSamples) {
+void writeSound(const std::string& path, const Audio& audio, int format) {
     SF_INFO info;
     std::memset(&info, 0, sizeof info);
     info.samplerate = audio.rate;
     info.channels = audio.channels;
-    info.format = SF_FORMAT_WAV | (floatSamples ? SF_FORMAT_FLOAT : SF_FORMAT_PCM_16);
+    info.format = format;
     SNDFILE* f = sf_open(path.c_str(), SFM_WRITE, &info);
     ASSERT_NE(f, nullptr) << path << ": " << sf_strerror(nullptr);
     sf_writef_double(f, audio.samples.data(), audio.frames());
     sf_close(f);
 }
 
-Audio readSound(const std::string& path) {
+void writeWav(const std::string& path, const Audio& audio, bool floatSamples) {
+    writeSound(path, audio, SF_FORMAT_WAV | (floatSamples ? SF_FORMAT_FLOAT : SF_FORMAT_PCM_16));
+}
+
+Audio readSound(const std::string& path, int* format) {
     Audio a;
     SF_INFO info;
     std::memset(&info, 0, sizeof info);
@@ -130,6 +154,7 @@ Audio readSound(const std::string& path) {
         ADD_FAILURE() << "cannot read " << path << ": " << sf_strerror(nullptr);
         return a;
     }
+    if (format) *format = info.format;
     a.rate = info.samplerate;
     a.channels = info.channels;
     a.samples.resize(size_t(info.frames) * size_t(info.channels));
@@ -152,6 +177,24 @@ Audio testTone(int rate, int channels, double seconds, double level) {
         for (int c = 0; c < channels; ++c) a.samples[size_t(i) * size_t(channels) + size_t(c)] = s;
     }
     return a;
+}
+
+std::map<std::string, std::string> ScratchDir::snapshot() const {
+    std::map<std::string, std::string> state;
+    for (const std::string& name : entries()) {
+        const std::string p = path(name);
+        struct stat st;
+        if (lstat(p.c_str(), &st) != 0) continue;
+        std::string& d = state[name];
+        d = std::to_string(st.st_mode) + " ";
+        if (S_ISLNK(st.st_mode)) {
+            char target[4096] = {};
+            d += "-> " + std::string(target, size_t(std::max<ssize_t>(0, readlink(p.c_str(), target, sizeof target))));
+        } else if (S_ISREG(st.st_mode)) {
+            d += slurp(p);
+        }
+    }
+    return state;
 }
 
 bool fileExists(const std::string& path) {

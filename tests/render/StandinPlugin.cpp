@@ -94,6 +94,7 @@ intptr_t dispatch(AEffect* e, int32_t opcode, int32_t index, intptr_t value, voi
         return 0;
     case effGetProgram: return s->current;
     case effGetProgramName: copyText(ptr, s->programs[s->current].name, 23); return 0;
+    case effSetProgramName: copyText(s->programs[s->current].name, static_cast<const char*>(ptr), 23); return 0;
     case effGetProgramNameIndexed:
         if (index < 0 || index >= kPrograms) return 0;
         copyText(ptr, s->programs[index].name, 23);
