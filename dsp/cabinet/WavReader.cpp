@@ -111,6 +111,16 @@ private:
     std::vector<unsigned char> bytes_; // file bytes [0, size())
 };
 
+// Notes p's tag at pos if it is the first "fmt " or "data"; true once both are known.
+bool noteTag(const unsigned char* p, int64_t pos, int64_t& fmtPos, int64_t& dataPos)
+{
+    if (fmtPos < 0 && std::memcmp(p, "fmt ", 4) == 0)
+        fmtPos = pos;
+    else if (dataPos < 0 && std::memcmp(p, "data", 4) == 0)
+        dataPos = pos;
+    return fmtPos >= 0 && dataPos >= 0;
+}
+
 // Scans the header region for the first "fmt " and the first "data" tag at any
 // byte offset. Returns false unless both are found.
 bool findTags(HeadBuffer& head, int64_t& fmtPos, int64_t& dataPos)
@@ -121,15 +131,8 @@ bool findTags(HeadBuffer& head, int64_t& fmtPos, int64_t& dataPos)
     if (bytes == nullptr)
         return false;
     for (int64_t i = 0; i + 4 <= head.limit(); ++i)
-    {
-        const unsigned char* p = bytes + i;
-        if (fmtPos < 0 && std::memcmp(p, "fmt ", 4) == 0)
-            fmtPos = i;
-        else if (dataPos < 0 && std::memcmp(p, "data", 4) == 0)
-            dataPos = i;
-        if (fmtPos >= 0 && dataPos >= 0)
+        if (noteTag(bytes + i, i, fmtPos, dataPos))
             return true;
-    }
     return false;
 }
 
@@ -143,11 +146,7 @@ bool walkChunks(HeadBuffer& head, int64_t& fmtPos, int64_t& dataPos)
     int64_t p = 12;
     while (const unsigned char* chunk = head.at(p, 8))
     {
-        if (fmtPos < 0 && std::memcmp(chunk, "fmt ", 4) == 0)
-            fmtPos = p;
-        else if (dataPos < 0 && std::memcmp(chunk, "data", 4) == 0)
-            dataPos = p;
-        if (fmtPos >= 0 && dataPos >= 0)
+        if (noteTag(chunk, p, fmtPos, dataPos))
             return true;
         const int64_t size = le32(chunk + 4);
         p += 8 + size + (size & 1);

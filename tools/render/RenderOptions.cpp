@@ -21,6 +21,19 @@ constexpr KnobOption kKnobs[] = {
     {"--volume", kMaster},
 };
 
+// Options that switch something on, with their short forms.
+struct FlagOption {
+    const char* name;
+    const char* shortName;          // or null
+    bool RenderOptions::*field;
+};
+constexpr FlagOption kFlags[] = {
+    {"--help", "-h", &RenderOptions::help},           {"--demo", nullptr, &RenderOptions::demo},
+    {"--overwrite", "-y", &RenderOptions::overwrite}, {"--allow-silence", nullptr, &RenderOptions::allowSilence},
+    {"--list", nullptr, &RenderOptions::list},        {"--double", nullptr, &RenderOptions::useDouble},
+    {"--float", nullptr, &RenderOptions::floatOutput}, {"--mono-left", nullptr, &RenderOptions::monoLeft},
+};
+
 bool parseDouble(const std::string& text, double& out) {
     if (text.empty()) return false;
     errno = 0;
@@ -101,15 +114,14 @@ std::optional<RenderOptions> parseOptions(const std::vector<std::string>& args, 
         }
         if (handled) continue;
 
-        if (arg == "--help" || arg == "-h") {
-            if (!flag(o.help)) return std::nullopt;
-        } else if (arg == "--demo") {
-            if (!flag(o.demo)) return std::nullopt;
-        } else if (arg == "--overwrite" || arg == "-y") {
-            if (!flag(o.overwrite)) return std::nullopt;
-        } else if (arg == "--allow-silence") {
-            if (!flag(o.allowSilence)) return std::nullopt;
-        } else if (arg == "--format") {
+        for (const FlagOption& f : kFlags) {
+            if (arg != f.name && !(f.shortName && arg == f.shortName)) continue;
+            handled = true;
+            if (!flag(o.*f.field)) return std::nullopt;
+        }
+        if (handled) continue;
+
+        if (arg == "--format") {
             if (!value(o.format)) return std::nullopt;
         } else if (arg == "--name") {
             if (!value(v)) return std::nullopt;
@@ -119,14 +131,6 @@ std::optional<RenderOptions> parseOptions(const std::vector<std::string>& args, 
                 return std::nullopt;
             }
             o.programName = v;
-        } else if (arg == "--list") {
-            if (!flag(o.list)) return std::nullopt;
-        } else if (arg == "--double") {
-            if (!flag(o.useDouble)) return std::nullopt;
-        } else if (arg == "--float") {
-            if (!flag(o.floatOutput)) return std::nullopt;
-        } else if (arg == "--mono-left") {
-            if (!flag(o.monoLeft)) return std::nullopt;
         } else if (arg == "--channel") {
             if (!value(v)) return std::nullopt;
             float mode;

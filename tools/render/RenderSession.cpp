@@ -131,7 +131,7 @@ std::string externalCabinetProblem(PluginHost& host, const std::string& irPath, 
     if (externalCabinetIsSilent(host, rate, blockSize))
         return "the plug-in gives silence with the impulse response " + irPath +
                ": it takes RIFF/WAVE files of 16, 24 or 32-bit integer or 32-bit float samples with sound in "
-               "their first 8192 frames";
+               "their first 4096 frames (8192 above 68 kHz)";
     return "";
 }
 
