@@ -35,7 +35,7 @@ enum {
 
 class zorvanGUI : public AEffGUIEditor, public VSTGUI::CControlListener {
 public:
-    explicit zorvanGUI(AudioEffect* effect);
+    explicit zorvanGUI(ZorvanEditorLink* effect);
     ~zorvanGUI() override;
 
     bool open(void* ptr) override;

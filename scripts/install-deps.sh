@@ -17,6 +17,7 @@ if [ "${1:-}" = "--test" ]; then
   packages+=(
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev llvm                     # fuzz targets and sanitizer runtimes
+    clang-format          # the house style check of changed files
     xvfb xauth xdotool x11-utils libxtst-dev          # GUI tests on a virtual display
     libzita-convolver-dev # benchmark comparison only
   )

@@ -1,16 +1,10 @@
 #include "toolkit/AEffGUIEditor.h"
 
-#include "plugin/vst/AudioEffectX.h"
-
 #include <ctime>
 
 std::atomic<int32_t> AEffGUIEditor::knobMode{VSTGUI::kCircularMode};
 
-AEffGUIEditor::AEffGUIEditor(AudioEffect* effect) : AEffEditor(effect), lastTicks(getTicks())
-{
-    if (effect)
-        effect->setEditor(this);
-}
+AEffGUIEditor::AEffGUIEditor(ZorvanEditorLink* effect) : effect(effect), lastTicks(getTicks()) {}
 
 AEffGUIEditor::~AEffGUIEditor() = default;
 
@@ -61,14 +55,14 @@ bool AEffGUIEditor::setKnobMode(int32_t val)
 
 void AEffGUIEditor::beginEdit(int32_t index)
 {
-    if (auto* fx = dynamic_cast<AudioEffectX*>(effect))
-        fx->beginEdit(index);
+    if (effect)
+        effect->beginEdit(index);
 }
 
 void AEffGUIEditor::endEdit(int32_t index)
 {
-    if (auto* fx = dynamic_cast<AudioEffectX*>(effect))
-        fx->endEdit(index);
+    if (effect)
+        effect->endEdit(index);
 }
 
 uint32_t AEffGUIEditor::getTicks()
