@@ -10,9 +10,9 @@
 
 namespace VSTGUI {
 
-const CFontDesc kNormalFontSmall{"Arial", 11, false};
+const CFontDesc kNormalFontSmall {"Arial", 11, false};
 
-CDrawContext::CDrawContext(cairo_t* cr) : cr(cr) {}
+CDrawContext::CDrawContext(cairo_t* cr) : cr(cr) { }
 
 void CDrawContext::fillRect(const CRect& r, const CColor& color)
 {
@@ -49,8 +49,8 @@ const char* CDrawContext::systemFontFamily(const std::string& name)
     return name.c_str();
 }
 
-void CDrawContext::drawString(const std::string& text, const CRect& r, CHoriTxtAlign align,
-                              const CFontDesc& font, const CColor& color)
+void CDrawContext::drawString(const std::string& text, const CRect& r, CHoriTxtAlign align, const CFontDesc& font,
+                              const CColor& color)
 {
     if (text.empty() || r.isEmpty())
         return;

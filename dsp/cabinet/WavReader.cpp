@@ -11,8 +11,7 @@
 namespace {
 
 // Owns a file descriptor for the duration of one read.
-struct FileHandle
-{
+struct FileHandle {
     int fd = -1;
     ~FileHandle()
     {
@@ -25,11 +24,9 @@ struct FileHandle
 long readAt(WavReader::ReadFunction read, int fd, int64_t offset, void* buf, size_t len)
 {
     size_t done = 0;
-    while (done < len)
-    {
+    while (done < len) {
         const ssize_t r = read(fd, static_cast<char*>(buf) + done, len - done, static_cast<off_t>(offset + done));
-        if (r < 0)
-        {
+        if (r < 0) {
             if (errno == EINTR)
                 continue;
             return -1;
@@ -49,14 +46,13 @@ uint16_t le16(const unsigned char* p)
 uint32_t le32(const unsigned char* p)
 {
     return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
-           (static_cast<uint32_t>(p[3]) << 24);
+        (static_cast<uint32_t>(p[3]) << 24);
 }
 
 // The file's first bytes, up to the header limit, read on demand in blocks
 // that double in size: an ordinary file needs one read, a header region full
 // of zeros a handful.
-class HeadBuffer
-{
+class HeadBuffer {
 public:
     HeadBuffer(WavReader::ReadFunction read, int fd, int64_t fileSize)
         : read_(read), fd_(fd), limit_(fileSize < WavReader::kHeaderLimit ? fileSize : WavReader::kHeaderLimit)
@@ -71,8 +67,7 @@ public:
         if (pos < 0 || need > limit_)
             return nullptr;
         const int64_t have = static_cast<int64_t>(bytes_.size());
-        if (need > have)
-        {
+        if (need > have) {
             int64_t grow = have < kFirstBlock ? kFirstBlock : 2 * have;
             if (grow < need)
                 grow = need;
@@ -80,8 +75,7 @@ public:
                 grow = limit_;
             bytes_.resize(static_cast<size_t>(grow));
             const long got = readAt(read_, fd_, have, bytes_.data() + have, static_cast<size_t>(grow - have));
-            if (got < 0)
-            {
+            if (got < 0) {
                 bytes_.resize(static_cast<size_t>(have));
                 return nullptr;
             }
@@ -96,7 +90,7 @@ public:
     const unsigned char* buffered(int64_t pos, size_t n) const
     {
         return pos >= 0 && pos + static_cast<int64_t>(n) <= static_cast<int64_t>(bytes_.size()) ? bytes_.data() + pos
-                                                                                                 : nullptr;
+                                                                                                : nullptr;
     }
     // The whole header region, for the byte scan.
     const unsigned char* all() { return at(0, static_cast<size_t>(limit_)); }
@@ -144,8 +138,7 @@ bool walkChunks(HeadBuffer& head, int64_t& fmtPos, int64_t& dataPos)
     fmtPos = -1;
     dataPos = -1;
     int64_t p = 12;
-    while (const unsigned char* chunk = head.at(p, 8))
-    {
+    while (const unsigned char* chunk = head.at(p, 8)) {
         if (noteTag(chunk, p, fmtPos, dataPos))
             return true;
         const int64_t size = le32(chunk + 4);
@@ -217,9 +210,8 @@ bool WavReader::readWav(const char* path, int32_t maxFrames)
     bitsPerSample = le16(fmt + 22);
     validBits = 0;
     subFormat = 0;
-    uint16_t format = audioFormat;   // the code the samples are decoded by
-    if (audioFormat == 0xFFFE)
-    {
+    uint16_t format = audioFormat; // the code the samples are decoded by
+    if (audioFormat == 0xFFFE) {
         // Extensible: a 22-byte extension after the 16 plain bytes. Read as
         // the plain format it names, when every bit of the container is used.
         const unsigned char* ext = fmtSize >= 40 ? head.at(fmtPos + 24, 24) : nullptr;
@@ -251,8 +243,7 @@ bool WavReader::readWav(const char* path, int32_t maxFrames)
         return false;
     sampleCount = static_cast<int32_t>(count);
 
-    if (bitsPerSample != 16 && bitsPerSample != 24 && bitsPerSample != 32)
-    {
+    if (bitsPerSample != 16 && bitsPerSample != 24 && bitsPerSample != 32) {
         sampleCount = 0;
         return false;
     }
@@ -269,15 +260,13 @@ bool WavReader::readWav(const char* path, int32_t maxFrames)
     const int64_t available = size - dataStart;
     int64_t wanted = decodeCount * bytesPer;
     if (wanted > available)
-        wanted = available;   // short data chunk: the rest stays 0
+        wanted = available; // short data chunk: the rest stays 0
     // A small file's samples came in with its header; others take one more read.
     std::vector<unsigned char> raw;
     const unsigned char* p = head.buffered(dataStart, static_cast<size_t>(wanted));
-    if (p == nullptr)
-    {
+    if (p == nullptr) {
         raw.resize(static_cast<size_t>(wanted));
-        if (readAt(read, file.fd, dataStart, raw.data(), raw.size()) != static_cast<long>(raw.size()))
-        {
+        if (readAt(read, file.fd, dataStart, raw.data(), raw.size()) != static_cast<long>(raw.size())) {
             samples.clear();
             sampleCount = 0;
             return false;
@@ -285,40 +274,31 @@ bool WavReader::readWav(const char* path, int32_t maxFrames)
         p = raw.data();
     }
     const int64_t whole = wanted / bytesPer;
-    for (int64_t i = 0; i < whole; ++i, p += bytesPer)
-    {
+    for (int64_t i = 0; i < whole; ++i, p += bytesPer) {
         double s;
-        if (bytesPer == 2)
-        {
+        if (bytesPer == 2) {
             const int v = static_cast<int16_t>(le16(p));
             s = v > 0 ? v / 32767.0 : v * (1.0 / 32768.0);
-        }
-        else if (bytesPer == 3)
-        {
+        } else if (bytesPer == 3) {
             // Unsigned 24-bit value scaled, then folded: 0x800000 reads as
             // -0.99999988 and 0xFFFFFF as +1.19e-7. Kept so: projects that use
             // a 24-bit response must keep their sound.
-            const uint32_t u = static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-                               (static_cast<uint32_t>(p[2]) << 16);
+            const uint32_t u =
+                static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16);
             s = u == 0 ? 0.0 : u / 8388607.0;
             if (s > 1.0)
                 s = s - 2.0;
-        }
-        else if (isFloat)
-        {
+        } else if (isFloat) {
             const uint32_t bits = le32(p);
             float f;
             std::memcpy(&f, &bits, sizeof f);
-            if (!std::isfinite(f))
-            {
+            if (!std::isfinite(f)) {
                 samples.clear();
                 sampleCount = 0;
                 return false;
             }
             s = static_cast<double>(f);
-        }
-        else
-        {
+        } else {
             const int32_t v = static_cast<int32_t>(le32(p));
             s = v > 0 ? v / 2147483647.0 : v * (1.0 / 2147483648.0);
         }

@@ -17,12 +17,14 @@ using namespace rendertest;
 
 namespace {
 
-std::string standin(const std::string& variant) {
+std::string standin(const std::string& variant)
+{
     return std::string(STANDIN_DIR) + "/zorvan_standin_" + variant + ".so";
 }
 
 // "  3  bass       0.400000   --bass      4.00" -> index 3: "0.400000"
-std::map<int, std::string> listedDisplays(const std::string& out) {
+std::map<int, std::string> listedDisplays(const std::string& out)
+{
     std::map<int, std::string> shown;
     std::istringstream lines(out);
     std::string line;
@@ -32,12 +34,15 @@ std::map<int, std::string> listedDisplays(const std::string& out) {
             inParams = true;
             continue;
         }
-        if (line.rfind("Programs", 0) == 0) inParams = false;
-        if (!inParams) continue;
+        if (line.rfind("Programs", 0) == 0)
+            inParams = false;
+        if (!inParams)
+            continue;
         std::istringstream fields(line);
         int index;
         std::string name, display;
-        if (fields >> index >> name >> display) shown[index] = display;
+        if (fields >> index >> name >> display)
+            shown[index] = display;
     }
     return shown;
 }
@@ -45,12 +50,15 @@ std::map<int, std::string> listedDisplays(const std::string& out) {
 class RenderHost : public ::testing::Test {
 protected:
     ScratchDir dir;
-    std::string input() {
+    std::string input()
+    {
         const std::string p = dir.path("in.wav");
-        if (!fileExists(p)) writeWav(p, testTone(44100, 2, 0.25));
+        if (!fileExists(p))
+            writeWav(p, testTone(44100, 2, 0.25));
         return p;
     }
-    RunResult run(std::vector<std::string> args, const std::string& variant = "ok") {
+    RunResult run(std::vector<std::string> args, const std::string& variant = "ok")
+    {
         args.insert(args.begin(), {"--plugin", standin(variant)});
         return runRender(args);
     }
@@ -58,7 +66,8 @@ protected:
 
 } // namespace
 
-TEST_F(RenderHost, EachControlReachesItsParameter) {
+TEST_F(RenderHost, EachControlReachesItsParameter)
+{
     const RunResult r = run({"--input", "1", "--channel", "rhythm", "--gain", "3", "--bass", "4", "--middle", "5.5",
                              "--treble", "6", "--presence", "7", "--volume", "8", "--cab", "off", "--list"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
@@ -72,9 +81,16 @@ TEST_F(RenderHost, EachControlReachesItsParameter) {
     // And through the audio: each control alone moves the stand-in's output.
     ASSERT_EQ(run({"--tail", "0", input(), dir.path("base.wav")}).exitCode, 0);
     const Audio base = readSound(dir.path("base.wav"));
-    const std::vector<std::vector<std::string>> moves = {
-        {"--input", "5"},  {"--channel", "lead"}, {"--gain", "9"},     {"--bass", "1"},   {"--middle", "1"},
-        {"--treble", "1"}, {"--presence", "1"},   {"--volume", "10"}, {"--cab", "ext", "--allow-silence"}, {"--program", "1", "--gain", "1"}};
+    const std::vector<std::vector<std::string>> moves = {{"--input", "5"},
+                                                         {"--channel", "lead"},
+                                                         {"--gain", "9"},
+                                                         {"--bass", "1"},
+                                                         {"--middle", "1"},
+                                                         {"--treble", "1"},
+                                                         {"--presence", "1"},
+                                                         {"--volume", "10"},
+                                                         {"--cab", "ext", "--allow-silence"},
+                                                         {"--program", "1", "--gain", "1"}};
     for (const auto& m : moves) {
         std::vector<std::string> args = m;
         args.insert(args.end(), {"-y", "--tail", "0", input(), dir.path("moved.wav")});
@@ -83,10 +99,11 @@ TEST_F(RenderHost, EachControlReachesItsParameter) {
     }
 }
 
-TEST_F(RenderHost, PresetAndBankFilesRoundTripToIdenticalRenders) {
+TEST_F(RenderHost, PresetAndBankFilesRoundTripToIdenticalRenders)
+{
     const std::string in = input();
-    ASSERT_EQ(run({"--program", "2", "--gain", "8", "--channel", "lead", "--save-fxb", dir.path("s.fxb"),
-                   "--save-fxp", dir.path("s.fxp"), in, dir.path("a.wav")})
+    ASSERT_EQ(run({"--program", "2", "--gain", "8", "--channel", "lead", "--save-fxb", dir.path("s.fxb"), "--save-fxp",
+                   dir.path("s.fxp"), in, dir.path("a.wav")})
                   .exitCode,
               0);
     const RunResult b = run({"--fxb", dir.path("s.fxb"), "--list", in, dir.path("b.wav")});
@@ -105,7 +122,8 @@ TEST_F(RenderHost, PresetAndBankFilesRoundTripToIdenticalRenders) {
     EXPECT_TRUE(sameBytes(dir.path("s.fxb"), dir.path("t.fxb")));
 }
 
-TEST_F(RenderHost, RendersAtTheInputsOwnRate) {
+TEST_F(RenderHost, RendersAtTheInputsOwnRate)
+{
     for (int rate : {44100, 96000}) {
         SCOPED_TRACE(rate);
         const std::string in = dir.path("silence.wav");
@@ -126,7 +144,8 @@ TEST_F(RenderHost, RendersAtTheInputsOwnRate) {
     }
 }
 
-TEST_F(RenderHost, MonoFeedsBothInputsUnlessLeftOnlyAndExtraChannelsAreIgnored) {
+TEST_F(RenderHost, MonoFeedsBothInputsUnlessLeftOnlyAndExtraChannelsAreIgnored)
+{
     Audio mono = testTone(44100, 1, 0.2);
     writeWav(dir.path("mono.wav"), mono, true);
     ASSERT_EQ(run({"--float", "--tail", "0", "--cab", "off", dir.path("mono.wav"), dir.path("both.wav")}).exitCode, 0);
@@ -135,7 +154,7 @@ TEST_F(RenderHost, MonoFeedsBothInputsUnlessLeftOnlyAndExtraChannelsAreIgnored) 
               0);
     const Audio both = readSound(dir.path("both.wav")), left = readSound(dir.path("left.wav"));
     ASSERT_EQ(both.samples.size(), left.samples.size());
-    const double offset = both.samples[0] - 2 * mono.samples[0] * 0.2 * 2 * 0.5 * 2;   // the stand-in's DC
+    const double offset = both.samples[0] - 2 * mono.samples[0] * 0.2 * 2 * 0.5 * 2; // the stand-in's DC
     size_t checked = 0;
     for (size_t i = 0; i < both.samples.size(); i += 97, ++checked)
         ASSERT_NEAR(both.samples[i] - offset, 2 * (left.samples[i] - offset), 1e-6) << i;
@@ -146,8 +165,10 @@ TEST_F(RenderHost, MonoFeedsBothInputsUnlessLeftOnlyAndExtraChannelsAreIgnored) 
     three.rate = 44100;
     three.channels = 3;
     for (int64_t i = 0; i < stereo.frames(); ++i)
-        three.samples.insert(three.samples.end(), {stereo.samples[size_t(2 * i)], 0.5 * stereo.samples[size_t(2 * i + 1)], 0.9});
-    for (size_t i = 1; i < stereo.samples.size(); i += 2) stereo.samples[i] *= 0.5;
+        three.samples.insert(three.samples.end(),
+                             {stereo.samples[size_t(2 * i)], 0.5 * stereo.samples[size_t(2 * i + 1)], 0.9});
+    for (size_t i = 1; i < stereo.samples.size(); i += 2)
+        stereo.samples[i] *= 0.5;
     writeWav(dir.path("two.wav"), stereo, true);
     writeWav(dir.path("three.wav"), three, true);
     ASSERT_EQ(run({"--float", dir.path("two.wav"), dir.path("two-out.wav")}).exitCode, 0);
@@ -155,7 +176,8 @@ TEST_F(RenderHost, MonoFeedsBothInputsUnlessLeftOnlyAndExtraChannelsAreIgnored) 
     EXPECT_EQ(readSound(dir.path("two-out.wav")).samples, readSound(dir.path("three-out.wav")).samples);
 }
 
-TEST_F(RenderHost, DoubleAndBlockSizeGiveTheSameRender) {
+TEST_F(RenderHost, DoubleAndBlockSizeGiveTheSameRender)
+{
     const std::string in = input();
     ASSERT_EQ(run({"--float", in, dir.path("a.wav")}).exitCode, 0);
     ASSERT_EQ(run({"--float", "--block", "1", in, dir.path("b.wav")}).exitCode, 0);
@@ -170,11 +192,13 @@ TEST_F(RenderHost, DoubleAndBlockSizeGiveTheSameRender) {
     ASSERT_EQ(d.exitCode, 0) << d.err;
     const Audio a = readSound(dir.path("a.wav")), dd = readSound(dir.path("d.wav"));
     ASSERT_EQ(a.samples.size(), dd.samples.size());
-    for (size_t i = 0; i < a.samples.size(); i += 101) ASSERT_NEAR(a.samples[i], dd.samples[i], 1e-6);
+    for (size_t i = 0; i < a.samples.size(); i += 101)
+        ASSERT_NEAR(a.samples[i], dd.samples[i], 1e-6);
     EXPECT_NE(d.out.find("64-bit processing"), std::string::npos);
 }
 
-TEST_F(RenderHost, SummaryReportsLevelsAndClipping) {
+TEST_F(RenderHost, SummaryReportsLevelsAndClipping)
+{
     const RunResult quiet = run({"--float", input(), dir.path("q.wav")});
     ASSERT_EQ(quiet.exitCode, 0);
     EXPECT_NE(quiet.out.find("Peak "), std::string::npos);
@@ -187,13 +211,15 @@ TEST_F(RenderHost, SummaryReportsLevelsAndClipping) {
     ASSERT_EQ(hot.exitCode, 0);
     EXPECT_NE(hot.out.find("CLIPPED"), std::string::npos) << hot.out;
     double peak = 0;
-    for (double s : readSound(dir.path("h.wav")).samples) peak = std::max(peak, std::fabs(s));
+    for (double s : readSound(dir.path("h.wav")).samples)
+        peak = std::max(peak, std::fabs(s));
     EXPECT_GT(peak, 1.0) << "float output keeps overs";
 }
 
 // Every refusal: non-zero exit, a one-line message, and no output file or
 // leftover temporary file in the destination folder.
-TEST_F(RenderHost, ErrorsLeaveNoOutput) {
+TEST_F(RenderHost, ErrorsLeaveNoOutput)
+{
     const std::string in = input();
     writeBytes(dir.path("text.wav"), {'h', 'e', 'l', 'l', 'o'});
     // A bank from another plug-in: change the ID bytes of a real one.
@@ -203,8 +229,8 @@ TEST_F(RenderHost, ErrorsLeaveNoOutput) {
     writeBytes(dir.path("foreign.fxb"), foreign);
     std::vector<uint8_t> shortChunk = readBytes(dir.path("good.fxp"));
     shortChunk.resize(shortChunk.size() - 4);
-    shortChunk[59] -= 4;   // chunkSize 316
-    shortChunk[7] -= 4;    // byteSize
+    shortChunk[59] -= 4; // chunkSize 316
+    shortChunk[7] -= 4;  // byteSize
     writeBytes(dir.path("short.fxp"), shortChunk);
     // An impulse-response path the program record cannot hold.
     std::string deep = dir.dir();
@@ -219,7 +245,7 @@ TEST_F(RenderHost, ErrorsLeaveNoOutput) {
         const char* what;
         std::vector<std::string> args;
         std::string variant;
-        const char* says;   // expected in the message
+        const char* says; // expected in the message
     };
     const std::string out = dir.path("out.wav");
     const std::vector<Case> cases = {
@@ -265,7 +291,8 @@ TEST_F(RenderHost, ErrorsLeaveNoOutput) {
 // name as the output, and an output that cannot be written stops the run
 // before any work. After each refusal every file is as it was, byte for byte,
 // mode and link, with no temporary file left.
-TEST_F(RenderHost, FilesNotNamedAsTheOutputAreNeverReplaced) {
+TEST_F(RenderHost, FilesNotNamedAsTheOutputAreNeverReplaced)
+{
     const std::string di = input();
     writeWav(dir.path("take1.wav"), testTone(44100, 1, 0.1));
     writeWav(dir.path("take2.wav"), testTone(44100, 1, 0.2));
@@ -294,7 +321,8 @@ TEST_F(RenderHost, FilesNotNamedAsTheOutputAreNeverReplaced) {
         {{"-y", di, dir.path("link-to-in.wav")}, 1, "it is the input"},
         {{"-y", di, dir.path("hard-in.wav")}, 1, "it is the input"},
         {{"-y", "--ir", dir.path("cab.wav"), di, dir.path("cab.wav")}, 1, "it is the impulse response"},
-        {{"-y", "--fxb", dir.path("with-cab.fxb"), di, dir.path("cab.wav")}, 1,
+        {{"-y", "--fxb", dir.path("with-cab.fxb"), di, dir.path("cab.wav")},
+         1,
          "impulse response of the current program"},
         {{"-y", "--save-fxp", dir.path("with-cab.fxb"), "--fxb", dir.path("with-cab.fxb")}, 1, "it is the bank read"},
         {{"-y", "--save-fxp", dir.path("x.wav"), di, dir.path("x.wav")}, 1, "also the output"},
@@ -318,7 +346,8 @@ TEST_F(RenderHost, FilesNotNamedAsTheOutputAreNeverReplaced) {
 
 // What the user did name as the output is replaced as asked, keeping its mode
 // and links; "-" streams a WAV to standard output.
-TEST_F(RenderHost, NamedOutputsAreReplacedInPlaceOrStreamed) {
+TEST_F(RenderHost, NamedOutputsAreReplacedInPlaceOrStreamed)
+{
     const std::string in = input();
     writeWav(dir.path("old.wav"), testTone(44100, 1, 0.1));
     chmod(dir.path("old.wav").c_str(), 0640);
@@ -341,7 +370,8 @@ TEST_F(RenderHost, NamedOutputsAreReplacedInPlaceOrStreamed) {
 
 // Finding 9 and --name: a preset given with --program goes into that program,
 // and a program name given on the command line is saved.
-TEST_F(RenderHost, PresetGoesIntoTheSelectedProgramAndNamesAreSaved) {
+TEST_F(RenderHost, PresetGoesIntoTheSelectedProgramAndNamesAreSaved)
+{
     const std::string in = input();
     ASSERT_EQ(run({"--gain", "9", "--channel", "lead", "--name", "Lead 9", "--save-fxp", dir.path("lead.fxp"), in,
                    dir.path("p0.wav")})
@@ -360,7 +390,8 @@ TEST_F(RenderHost, PresetGoesIntoTheSelectedProgramAndNamesAreSaved) {
 
 // Finding 10: the format follows the extension, a folder is no input, and
 // what shortens or shifts a render is said.
-TEST_F(RenderHost, FormatsFoldersCutInputsAndResponseRates) {
+TEST_F(RenderHost, FormatsFoldersCutInputsAndResponseRates)
+{
     const std::string in = input();
     int format = 0;
     ASSERT_EQ(run({"--tail", "0", in, dir.path("out.flac")}).exitCode, 0);

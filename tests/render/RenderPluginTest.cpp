@@ -1,8 +1,8 @@
 // zorvan-render driving the real plug-in: every control is audible, the cabinet
 // choices and an external response work, saved state renders bit-identically,
 // and each input renders at its own rate.
-#include "RenderTestSupport.h"
 #include "../cabinet/CabinetTestSupport.h"
+#include "RenderTestSupport.h"
 
 #include <gtest/gtest.h>
 #include <sndfile.h>
@@ -24,7 +24,8 @@ struct Level {
     size_t nonFinite = 0;
 };
 
-Level levelOf(const Audio& a) {
+Level levelOf(const Audio& a)
+{
     Level l;
     double sum = 0;
     for (double s : a.samples) {
@@ -40,7 +41,8 @@ Level levelOf(const Audio& a) {
 }
 
 // A decaying noise burst, the shape of a cabinet response.
-Audio impulseResponse() {
+Audio impulseResponse()
+{
     Audio ir;
     ir.rate = 44100;
     ir.channels = 1;
@@ -57,17 +59,20 @@ class RenderPlugin : public ::testing::Test {
 protected:
     ScratchDir dir;
     std::string in, ir;
-    void SetUp() override {
+    void SetUp() override
+    {
         in = dir.path("in.wav");
         writeWav(in, testTone(44100, 2, 0.3));
         ir = dir.path("cab.wav");
         writeWav(ir, impulseResponse(), true);
     }
-    RunResult run(std::vector<std::string> args) {
+    RunResult run(std::vector<std::string> args)
+    {
         args.insert(args.begin(), {"--plugin", ZORVAN_PLUGIN_MODULE, "--float", "--tail", "0.2"});
         return runRender(args);
     }
-    Audio render(std::vector<std::string> args, const std::string& name) {
+    Audio render(std::vector<std::string> args, const std::string& name)
+    {
         args.push_back(in);
         args.push_back(dir.path(name));
         const RunResult r = run(args);
@@ -78,19 +83,20 @@ protected:
 
 } // namespace
 
-TEST_F(RenderPlugin, EveryControlReachesItsParameterAndIsHeard) {
+TEST_F(RenderPlugin, EveryControlReachesItsParameterAndIsHeard)
+{
     const Audio base = render({}, "base.wav");
     ASSERT_GT(levelOf(base).peak, 1e-4) << "the default sound is not silent";
     struct Move {
         std::vector<std::string> args;
         int index;
-        const char* display;   // the plug-in's display of the new value
+        const char* display; // the plug-in's display of the new value
     };
     const std::vector<Move> moves = {
-        {{"--input", "6"}, 0, "0.600000"},      {{"--channel", "lead"}, 1, "1.000000"},
-        {{"--gain", "9"}, 2, "0.899999"},       {{"--bass", "10"}, 3, "1.000000"},
-        {{"--middle", "0"}, 4, "0.000000"},     {{"--treble", "10"}, 5, "1.000000"},
-        {{"--presence", "10"}, 6, "1.000000"},  {{"--volume", "9"}, 7, "0.899999"},
+        {{"--input", "6"}, 0, "0.600000"},     {{"--channel", "lead"}, 1, "1.000000"},
+        {{"--gain", "9"}, 2, "0.899999"},      {{"--bass", "10"}, 3, "1.000000"},
+        {{"--middle", "0"}, 4, "0.000000"},    {{"--treble", "10"}, 5, "1.000000"},
+        {{"--presence", "10"}, 6, "1.000000"}, {{"--volume", "9"}, 7, "0.899999"},
         {{"--cab", "off"}, 8, "0.500000"},
     };
     for (const Move& m : moves) {
@@ -110,7 +116,8 @@ TEST_F(RenderPlugin, EveryControlReachesItsParameterAndIsHeard) {
     }
 }
 
-TEST_F(RenderPlugin, ExternalResponseIsLoadedThroughTheProgram) {
+TEST_F(RenderPlugin, ExternalResponseIsLoadedThroughTheProgram)
+{
     const RunResult listed = run({"--ir", ir, "--list"});
     ASSERT_EQ(listed.exitCode, 0) << listed.err;
     EXPECT_NE(listed.out.find("Impulse response of the current program: /"), std::string::npos) << listed.out;
@@ -129,10 +136,11 @@ TEST_F(RenderPlugin, ExternalResponseIsLoadedThroughTheProgram) {
     EXPECT_EQ(levelOf(extEmpty).peak, 0.0) << "EXT. without a response is silent";
 }
 
-TEST_F(RenderPlugin, SavedStateRendersBitIdentically) {
-    const RunResult a = run({"--program", "2", "--channel", "lead", "--gain", "7", "--bass", "3", "--presence", "8",
-                             "--ir", ir, "--save-fxb", dir.path("s.fxb"), "--save-fxp", dir.path("s.fxp"), in,
-                             dir.path("a.wav")});
+TEST_F(RenderPlugin, SavedStateRendersBitIdentically)
+{
+    const RunResult a =
+        run({"--program", "2", "--channel", "lead", "--gain", "7", "--bass", "3", "--presence", "8", "--ir", ir,
+             "--save-fxb", dir.path("s.fxb"), "--save-fxp", dir.path("s.fxp"), in, dir.path("a.wav")});
     ASSERT_EQ(a.exitCode, 0) << a.err;
     const RunResult b = run({"--fxb", dir.path("s.fxb"), in, dir.path("b.wav")});
     ASSERT_EQ(b.exitCode, 0) << b.err;
@@ -150,7 +158,8 @@ TEST_F(RenderPlugin, SavedStateRendersBitIdentically) {
     EXPECT_TRUE(sameBytes(dir.path("e.wav"), dir.path("f.wav")));
 }
 
-TEST_F(RenderPlugin, EachInputRendersAtItsOwnRate) {
+TEST_F(RenderPlugin, EachInputRendersAtItsOwnRate)
+{
     for (int rate : {44100, 96000}) {
         SCOPED_TRACE(rate);
         const std::string file = dir.path("in" + std::to_string(rate) + ".wav");
@@ -168,7 +177,8 @@ TEST_F(RenderPlugin, EachInputRendersAtItsOwnRate) {
     }
 }
 
-TEST_F(RenderPlugin, DemoRiffRendersWithASummary) {
+TEST_F(RenderPlugin, DemoRiffRendersWithASummary)
+{
     const RunResult r = runRender({"--plugin", ZORVAN_PLUGIN_MODULE, "--demo", "--cab", "int", dir.path("demo.wav")});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_NE(r.out.find("Plug-in: Zorvan Ferroharmonic Lite by Zorvan, Inc., Zorvan Ferroharmonic Lite Ver.1.1.3"),
@@ -184,28 +194,35 @@ TEST_F(RenderPlugin, DemoRiffRendersWithASummary) {
     EXPECT_EQ(l.nonFinite, 0u);
 
     // 64-bit processing of the same riff sounds the same to within float rounding.
-    ASSERT_EQ(runRender({"--plugin", ZORVAN_PLUGIN_MODULE, "--demo", "--cab", "int", "--double", "--float", dir.path("d64.wav")})
+    ASSERT_EQ(runRender({"--plugin", ZORVAN_PLUGIN_MODULE, "--demo", "--cab", "int", "--double", "--float",
+                         dir.path("d64.wav")})
                   .exitCode,
               0);
-    ASSERT_EQ(runRender({"--plugin", ZORVAN_PLUGIN_MODULE, "--demo", "--cab", "int", "--float", dir.path("d32.wav")}).exitCode, 0);
+    ASSERT_EQ(runRender({"--plugin", ZORVAN_PLUGIN_MODULE, "--demo", "--cab", "int", "--float", dir.path("d32.wav")})
+                  .exitCode,
+              0);
     const Audio d64 = readSound(dir.path("d64.wav")), d32 = readSound(dir.path("d32.wav"));
     ASSERT_EQ(d64.samples.size(), d32.samples.size());
     double maxDiff = 0;
-    for (size_t i = 0; i < d64.samples.size(); ++i) maxDiff = std::max(maxDiff, std::fabs(d64.samples[i] - d32.samples[i]));
+    for (size_t i = 0; i < d64.samples.size(); ++i)
+        maxDiff = std::max(maxDiff, std::fabs(d64.samples[i] - d32.samples[i]));
     EXPECT_LT(maxDiff, 1e-3 * std::max(1.0, levelOf(d64).peak));
 }
 
 namespace {
 
 // The sh blocks of the README's section on the render host, in order.
-std::vector<std::string> readmeRenderExamples() {
+std::vector<std::string> readmeRenderExamples()
+{
     std::ifstream f(ZORVAN_README);
     std::vector<std::string> blocks;
     std::string line;
     bool inSection = false, inBlock = false;
     while (std::getline(f, line)) {
-        if (line.rfind("## ", 0) == 0) inSection = line == "## Rendering from the command line";
-        if (!inSection) continue;
+        if (line.rfind("## ", 0) == 0)
+            inSection = line == "## Rendering from the command line";
+        if (!inSection)
+            continue;
         if (line == "```sh") {
             inBlock = true;
             blocks.emplace_back();
@@ -222,7 +239,8 @@ std::vector<std::string> readmeRenderExamples() {
 
 // Finding 7: the README's examples run as printed, do not clip a DI that
 // peaks near full scale, and its folder loop fails when a file fails.
-TEST_F(RenderPlugin, ReadmeExamplesRunCleanAndTheLoopReportsFailures) {
+TEST_F(RenderPlugin, ReadmeExamplesRunCleanAndTheLoopReportsFailures)
+{
     const std::vector<std::string> blocks = readmeRenderExamples();
     ASSERT_EQ(blocks.size(), 2u) << "the examples, then the folder loop";
     ASSERT_EQ(mkdir(dir.path("bin").c_str(), 0755), 0);
@@ -256,7 +274,8 @@ TEST_F(RenderPlugin, ReadmeExamplesRunCleanAndTheLoopReportsFailures) {
 
 // Finding 5: a render the tool can see would be silent is refused with its
 // reason, leaves nothing behind, and goes ahead only when asked to.
-TEST_F(RenderPlugin, SilentCabinetsAreRefusedWithTheirReason) {
+TEST_F(RenderPlugin, SilentCabinetsAreRefusedWithTheirReason)
+{
     // WAV files the plug-in gives silence with.
     const std::vector<std::pair<const char*, std::vector<uint8_t>>> unusable = {
         {"empty.wav", makeWav(1, 1, 16, {})},
@@ -267,7 +286,8 @@ TEST_F(RenderPlugin, SilentCabinetsAreRefusedWithTheirReason) {
         {"eight.wav", makeWav(1, 1, 8, {0x90, 0x70, 0x80})},
         {"text.wav", {'h', 'e', 'l', 'l', 'o'}},
     };
-    for (const auto& u : unusable) writeBytes(dir.path(u.first), u.second);
+    for (const auto& u : unusable)
+        writeBytes(dir.path(u.first), u.second);
     writeWav(dir.path("moved.wav"), impulseResponse(), true);
     ASSERT_EQ(run({"--ir", dir.path("moved.wav"), "--save-fxb", dir.path("bank.fxb")}).exitCode, 0);
     ASSERT_EQ(rename(dir.path("moved.wav").c_str(), dir.path("elsewhere.wav").c_str()), 0);
@@ -276,7 +296,8 @@ TEST_F(RenderPlugin, SilentCabinetsAreRefusedWithTheirReason) {
         {{"--cab", "ext"}, "has no impulse response"},
         {{"--fxb", dir.path("bank.fxb")}, dir.path("moved.wav") + ", cannot be read"},
     };
-    for (const auto& u : unusable) cases.push_back({{"--ir", dir.path(u.first)}, "gives silence with"});
+    for (const auto& u : unusable)
+        cases.push_back({{"--ir", dir.path(u.first)}, "gives silence with"});
     const auto before = dir.snapshot();
     for (const auto& c : cases) {
         SCOPED_TRACE(c.first.back());
@@ -296,7 +317,8 @@ TEST_F(RenderPlugin, SilentCabinetsAreRefusedWithTheirReason) {
 
 // Finding 6: a response in the extensible layout (as most tools write 24-bit
 // files) sounds exactly like the same samples in the plain layout.
-TEST_F(RenderPlugin, ExtensibleResponsesSoundLikeTheirPlainTwins) {
+TEST_F(RenderPlugin, ExtensibleResponsesSoundLikeTheirPlainTwins)
+{
     for (int sampleType : {SF_FORMAT_PCM_24, SF_FORMAT_PCM_16, SF_FORMAT_PCM_32, SF_FORMAT_FLOAT}) {
         SCOPED_TRACE(sampleType);
         writeSound(dir.path("plain.wav"), impulseResponse(), SF_FORMAT_WAV | sampleType);

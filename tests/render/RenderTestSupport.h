@@ -10,9 +10,9 @@
 namespace rendertest {
 
 struct RunResult {
-    int exitCode = -1;      // -1: did not exit normally
-    std::string out;        // standard output
-    std::string err;        // standard error
+    int exitCode = -1; // -1: did not exit normally
+    std::string out;   // standard output
+    std::string err;   // standard error
 };
 
 // Runs the render host with these arguments (argv[0] is added).
@@ -29,7 +29,7 @@ public:
     ScratchDir& operator=(const ScratchDir&) = delete;
     std::string path(const std::string& name) const { return dir_ + "/" + name; }
     const std::string& dir() const { return dir_; }
-    std::vector<std::string> entries() const;   // names in the folder, sorted
+    std::vector<std::string> entries() const; // names in the folder, sorted
     // Every entry with its kind, mode and bytes (or link target), to compare
     // the folder before and after a run.
     std::map<std::string, std::string> snapshot() const;
@@ -41,7 +41,7 @@ private:
 struct Audio {
     int rate = 0;
     int channels = 0;
-    std::vector<double> samples;    // interleaved
+    std::vector<double> samples; // interleaved
     int64_t frames() const { return channels ? int64_t(samples.size()) / channels : 0; }
 };
 

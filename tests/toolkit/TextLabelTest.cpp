@@ -34,7 +34,7 @@ std::vector<std::vector<uint8_t>> inkOf(const char* text, int height)
 
     const unsigned char* data = cairo_image_surface_get_data(surface);
     const int stride = cairo_image_surface_get_stride(surface);
-    auto grey = [&](int x, int y) { return data[y * stride + x * 4 + 1]; };   // green of white text
+    auto grey = [&](int x, int y) { return data[y * stride + x * 4 + 1]; }; // green of white text
     int x0 = w, x1 = -1, y0 = h, y1 = -1;
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)

@@ -45,16 +45,16 @@ public:
 private:
     InputSource() = default;
 
-    SNDFILE* file_ = nullptr;           // null for the demo
-    std::vector<float> demo_;           // the riff, when no file is used
-    int64_t position_ = 0;              // next frame to read
+    SNDFILE* file_ = nullptr; // null for the demo
+    std::vector<float> demo_; // the riff, when no file is used
+    int64_t position_ = 0;    // next frame to read
     double rate_ = 0;
     int64_t frames_ = 0;
     int channels_ = 0;
     bool monoLeft_ = false;
-    std::string description_;           // for the summary
-    std::string damage_;                // what libsndfile found short, if anything
-    std::vector<double> interleaved_;   // read buffer of the file's own width
+    std::string description_;         // for the summary
+    std::string damage_;              // what libsndfile found short, if anything
+    std::vector<double> interleaved_; // read buffer of the file's own width
 };
 
 // The rendered audio, written into a pending file and moved into place by
@@ -81,10 +81,10 @@ public:
     const OutputFormat& format() const { return format_; }
 
 private:
-    std::unique_ptr<PendingFile> pending_;   // null for standard output
+    std::unique_ptr<PendingFile> pending_; // null for standard output
     OutputFormat format_;
-    std::string name_;                       // for messages
-    int fd_ = -1;                            // the file libsndfile writes (not owned for a pending file)
+    std::string name_; // for messages
+    int fd_ = -1;      // the file libsndfile writes (not owned for a pending file)
     SNDFILE* file_ = nullptr;
     std::vector<double> interleaved_;
 };

@@ -9,10 +9,10 @@ namespace zrender {
 namespace {
 
 struct Container {
-    const char* name;           // as --format takes it
-    const char* extensions[3];  // lower case, with the dot
-    int format;                 // SF_FORMAT_* container
-    const char* shownAs;        // in the summary
+    const char* name;          // as --format takes it
+    const char* extensions[3]; // lower case, with the dot
+    int format;                // SF_FORMAT_* container
+    const char* shownAs;       // in the summary
 };
 
 constexpr Container kContainers[] = {
@@ -22,10 +22,12 @@ constexpr Container kContainers[] = {
     {"ogg", {".ogg", ".oga", nullptr}, SF_FORMAT_OGG, "Ogg Vorbis"},
 };
 
-std::string lowerExtension(const std::string& path) {
+std::string lowerExtension(const std::string& path)
+{
     const auto slash = path.rfind('/');
     const auto dot = path.rfind('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return "";
     std::string ext = path.substr(dot);
     std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
     return ext;
@@ -34,11 +36,13 @@ std::string lowerExtension(const std::string& path) {
 } // namespace
 
 std::optional<OutputFormat> chooseOutputFormat(const std::string& path, const std::string& forced, bool floatSamples,
-                                               std::string& error) {
+                                               std::string& error)
+{
     const Container* chosen = nullptr;
     if (!forced.empty()) {
         for (const Container& c : kContainers)
-            if (forced == c.name) chosen = &c;
+            if (forced == c.name)
+                chosen = &c;
         if (!chosen) {
             error = "value of --format must be wav, flac, aiff or ogg, not '" + forced + "'";
             return std::nullopt;
@@ -49,11 +53,12 @@ std::optional<OutputFormat> chooseOutputFormat(const std::string& path, const st
         const std::string ext = lowerExtension(path);
         for (const Container& c : kContainers)
             for (const char* e : c.extensions)
-                if (e && ext == e) chosen = &c;
+                if (e && ext == e)
+                    chosen = &c;
         if (!chosen) {
             error = "cannot tell the format of " + path + " from its " +
-                    (ext.empty() ? std::string("name") : "extension '" + ext + "'") +
-                    ": name it .wav, .flac, .aiff or .ogg, or give --format";
+                (ext.empty() ? std::string("name") : "extension '" + ext + "'") +
+                ": name it .wav, .flac, .aiff or .ogg, or give --format";
             return std::nullopt;
         }
     }

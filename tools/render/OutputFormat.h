@@ -8,9 +8,9 @@
 namespace zrender {
 
 struct OutputFormat {
-    int sndfileFormat = 0;          // SF_FORMAT_* container | sample type
-    std::string description;        // "24-bit WAV", for the summary
-    bool integerSamples = true;     // false for float WAV and AIFF, which keep overs and non-finite values
+    int sndfileFormat = 0;      // SF_FORMAT_* container | sample type
+    std::string description;    // "24-bit WAV", for the summary
+    bool integerSamples = true; // false for float WAV and AIFF, which keep overs and non-finite values
 };
 
 // The format for path ("-" is standard output, written as WAV): forced names

@@ -17,10 +17,10 @@ struct ReadFile {
 
 // Where one output goes.
 struct OutputTarget {
-    std::string named;          // as the user gave it
-    std::string path;           // absolute, links followed: the file created or replaced
-    bool exists = false;        // a file is there now (replaced only with overwrite)
-    unsigned mode = 0;          // its permission bits, which the replacement keeps
+    std::string named;   // as the user gave it
+    std::string path;    // absolute, links followed: the file created or replaced
+    bool exists = false; // a file is there now (replaced only with overwrite)
+    unsigned mode = 0;   // its permission bits, which the replacement keeps
 };
 
 // Applies the rules to one output and tells where it goes. Throws RenderError

@@ -32,7 +32,7 @@ public:
 private:
     OutputTarget target_;
     bool mayReplace_;
-    std::string tempPath_;      // empty once committed or removed
+    std::string tempPath_; // empty once committed or removed
     int fd_ = -1;
 };
 

@@ -16,47 +16,57 @@ struct KnobOption {
     int index;
 };
 constexpr KnobOption kKnobs[] = {
-    {"--input", kInput},       {"--gain", kGain},         {"--bass", kBass},
-    {"--middle", kMid},        {"--treble", kTreble},     {"--presence", kPresence},
-    {"--volume", kMaster},
+    {"--input", kInput},   {"--gain", kGain},         {"--bass", kBass},     {"--middle", kMid},
+    {"--treble", kTreble}, {"--presence", kPresence}, {"--volume", kMaster},
 };
 
 // Options that switch something on, with their short forms.
 struct FlagOption {
     const char* name;
-    const char* shortName;          // or null
+    const char* shortName; // or null
     bool RenderOptions::*field;
 };
 constexpr FlagOption kFlags[] = {
-    {"--help", "-h", &RenderOptions::help},           {"--demo", nullptr, &RenderOptions::demo},
-    {"--overwrite", "-y", &RenderOptions::overwrite}, {"--allow-silence", nullptr, &RenderOptions::allowSilence},
-    {"--list", nullptr, &RenderOptions::list},        {"--double", nullptr, &RenderOptions::useDouble},
-    {"--float", nullptr, &RenderOptions::floatOutput}, {"--mono-left", nullptr, &RenderOptions::monoLeft},
+    {"--help", "-h", &RenderOptions::help},
+    {"--demo", nullptr, &RenderOptions::demo},
+    {"--overwrite", "-y", &RenderOptions::overwrite},
+    {"--allow-silence", nullptr, &RenderOptions::allowSilence},
+    {"--list", nullptr, &RenderOptions::list},
+    {"--double", nullptr, &RenderOptions::useDouble},
+    {"--float", nullptr, &RenderOptions::floatOutput},
+    {"--mono-left", nullptr, &RenderOptions::monoLeft},
 };
 
-bool parseDouble(const std::string& text, double& out) {
-    if (text.empty()) return false;
+bool parseDouble(const std::string& text, double& out)
+{
+    if (text.empty())
+        return false;
     errno = 0;
     char* end = nullptr;
     const double v = std::strtod(text.c_str(), &end);
-    if (errno != 0 || end != text.c_str() + text.size() || !std::isfinite(v)) return false;
+    if (errno != 0 || end != text.c_str() + text.size() || !std::isfinite(v))
+        return false;
     out = v;
     return true;
 }
 
-bool parseInt(const std::string& text, long lo, long hi, long& out) {
-    if (text.empty()) return false;
+bool parseInt(const std::string& text, long lo, long hi, long& out)
+{
+    if (text.empty())
+        return false;
     errno = 0;
     char* end = nullptr;
     const long v = std::strtol(text.c_str(), &end, 10);
-    if (errno != 0 || end != text.c_str() + text.size() || v < lo || v > hi) return false;
+    if (errno != 0 || end != text.c_str() + text.size() || v < lo || v > hi)
+        return false;
     out = v;
     return true;
 }
 
 } // namespace
 
-std::optional<RenderOptions> parseOptions(const std::vector<std::string>& args, std::string& error) {
+std::optional<RenderOptions> parseOptions(const std::vector<std::string>& args, std::string& error)
+{
     RenderOptions o;
     std::vector<std::string> positional;
     bool optionsEnded = false;
@@ -102,9 +112,11 @@ std::optional<RenderOptions> parseOptions(const std::vector<std::string>& args, 
         std::string v;
         bool handled = false;
         for (const KnobOption& k : kKnobs) {
-            if (arg != k.name) continue;
+            if (arg != k.name)
+                continue;
             handled = true;
-            if (!value(v)) return std::nullopt;
+            if (!value(v))
+                return std::nullopt;
             double knob = 0;
             if (!parseDouble(v, knob) || knob < 0 || knob > 10) {
                 error = "value of " + arg + " must be a number from 0 to 10, not '" + v + "'";
@@ -112,42 +124,56 @@ std::optional<RenderOptions> parseOptions(const std::vector<std::string>& args, 
             }
             o.controls.push_back({k.index, static_cast<float>(knob / 10.0)});
         }
-        if (handled) continue;
+        if (handled)
+            continue;
 
         for (const FlagOption& f : kFlags) {
-            if (arg != f.name && !(f.shortName && arg == f.shortName)) continue;
+            if (arg != f.name && !(f.shortName && arg == f.shortName))
+                continue;
             handled = true;
-            if (!flag(o.*f.field)) return std::nullopt;
+            if (!flag(o.*f.field))
+                return std::nullopt;
         }
-        if (handled) continue;
+        if (handled)
+            continue;
 
         if (arg == "--format") {
-            if (!value(o.format)) return std::nullopt;
+            if (!value(o.format))
+                return std::nullopt;
         } else if (arg == "--name") {
-            if (!value(v)) return std::nullopt;
+            if (!value(v))
+                return std::nullopt;
             if (v.size() > kProgramNameChars) {
                 error = "value of --name has " + std::to_string(v.size()) + " bytes; a program name holds at most " +
-                        std::to_string(kProgramNameChars);
+                    std::to_string(kProgramNameChars);
                 return std::nullopt;
             }
             o.programName = v;
         } else if (arg == "--channel") {
-            if (!value(v)) return std::nullopt;
+            if (!value(v))
+                return std::nullopt;
             float mode;
-            if (v == "clean") mode = kModeClean;
-            else if (v == "rhythm") mode = kModeRhythm;
-            else if (v == "lead") mode = kModeLead;
+            if (v == "clean")
+                mode = kModeClean;
+            else if (v == "rhythm")
+                mode = kModeRhythm;
+            else if (v == "lead")
+                mode = kModeLead;
             else {
                 error = "value of --channel must be clean, rhythm or lead, not '" + v + "'";
                 return std::nullopt;
             }
             o.controls.push_back({kMode, mode});
         } else if (arg == "--cab") {
-            if (!value(v)) return std::nullopt;
+            if (!value(v))
+                return std::nullopt;
             float cab;
-            if (v == "int") cab = kCabInternal;
-            else if (v == "off") cab = kCabOff;
-            else if (v == "ext") cab = kCabExternal;
+            if (v == "int")
+                cab = kCabInternal;
+            else if (v == "off")
+                cab = kCabOff;
+            else if (v == "ext")
+                cab = kCabExternal;
             else {
                 error = "value of --cab must be int, off or ext, not '" + v + "'";
                 return std::nullopt;
@@ -155,7 +181,8 @@ std::optional<RenderOptions> parseOptions(const std::vector<std::string>& args, 
             o.controls.push_back({kCabinet, cab});
             o.cabinetGiven = true;
         } else if (arg == "--program") {
-            if (!value(v)) return std::nullopt;
+            if (!value(v))
+                return std::nullopt;
             long n = 0;
             if (!parseInt(v, 0, kNumPrograms - 1, n)) {
                 error = "value of --program must be 0, 1, 2 or 3, not '" + v + "'";
@@ -163,7 +190,8 @@ std::optional<RenderOptions> parseOptions(const std::vector<std::string>& args, 
             }
             o.program = static_cast<int>(n);
         } else if (arg == "--block") {
-            if (!value(v)) return std::nullopt;
+            if (!value(v))
+                return std::nullopt;
             long n = 0;
             if (!parseInt(v, 1, 65536, n)) {
                 error = "value of --block must be a whole number from 1 to 65536, not '" + v + "'";
@@ -171,33 +199,42 @@ std::optional<RenderOptions> parseOptions(const std::vector<std::string>& args, 
             }
             o.blockSize = static_cast<int>(n);
         } else if (arg == "--tail") {
-            if (!value(v)) return std::nullopt;
+            if (!value(v))
+                return std::nullopt;
             double t = 0;
             if (!parseDouble(v, t) || t < 0 || t > 600) {
                 error = "value of --tail must be a number of seconds from 0 to 600, not '" + v + "'";
                 return std::nullopt;
             }
             o.tailSeconds = t;
-        } else if (arg == "--plugin" || arg == "--ir" || arg == "--fxp" || arg == "--fxb" ||
-                   arg == "--save-fxp" || arg == "--save-fxb") {
-            if (!value(v)) return std::nullopt;
+        } else if (arg == "--plugin" || arg == "--ir" || arg == "--fxp" || arg == "--fxb" || arg == "--save-fxp" ||
+                   arg == "--save-fxb") {
+            if (!value(v))
+                return std::nullopt;
             if (v.empty()) {
                 error = "option " + arg + " needs a file name";
                 return std::nullopt;
             }
-            if (arg == "--plugin") o.pluginPath = v;
-            else if (arg == "--ir") o.irPath = v;
-            else if (arg == "--fxp") o.fxpIn = v;
-            else if (arg == "--fxb") o.fxbIn = v;
-            else if (arg == "--save-fxp") o.fxpOut = v;
-            else o.fxbOut = v;
+            if (arg == "--plugin")
+                o.pluginPath = v;
+            else if (arg == "--ir")
+                o.irPath = v;
+            else if (arg == "--fxp")
+                o.fxpIn = v;
+            else if (arg == "--fxb")
+                o.fxbIn = v;
+            else if (arg == "--save-fxp")
+                o.fxpOut = v;
+            else
+                o.fxbOut = v;
         } else {
             error = "unknown option '" + arg + "' (see --help)";
             return std::nullopt;
         }
     }
 
-    if (o.help) return o;
+    if (o.help)
+        return o;
     const bool savesOnly = o.list || !o.fxpOut.empty() || !o.fxbOut.empty();
     if (o.demo) {
         if (positional.size() != 1) {
@@ -211,7 +248,7 @@ std::optional<RenderOptions> parseOptions(const std::vector<std::string>& args, 
         o.outputPath = positional[1];
     } else if (positional.size() == 1) {
         error = "only one file name given (" + positional[0] +
-                "): give INPUT and OUTPUT, or --demo OUTPUT to render the built-in riff";
+            "): give INPUT and OUTPUT, or --demo OUTPUT to render the built-in riff";
         return std::nullopt;
     } else if (positional.size() > 2) {
         error = "too many file names: give INPUT and OUTPUT (quote names with spaces; one input per run)";
@@ -232,11 +269,13 @@ std::optional<RenderOptions> parseOptions(const std::vector<std::string>& args, 
             return std::nullopt;
         }
     }
-    if (!o.irPath.empty() && !o.cabinetGiven) o.controls.push_back({kCabinet, kCabExternal});
+    if (!o.irPath.empty() && !o.cabinetGiven)
+        o.controls.push_back({kCabinet, kCabExternal});
     return o;
 }
 
-std::string helpText() {
+std::string helpText()
+{
     return R"(Usage: zorvan-render [options] INPUT OUTPUT
        zorvan-render [options] --demo OUTPUT
        zorvan-render [options] --list | --save-fxp FILE | --save-fxb FILE

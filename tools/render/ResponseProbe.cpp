@@ -7,7 +7,8 @@
 
 namespace zrender {
 
-bool externalCabinetIsSilent(PluginHost& configured, double sampleRate, int blockSize) {
+bool externalCabinetIsSilent(PluginHost& configured, double sampleRate, int blockSize)
+{
     PluginHost probe(configured.modulePath());
     probe.setSampleRate(sampleRate);
     probe.setBlockSize(blockSize);
@@ -32,9 +33,11 @@ bool externalCabinetIsSilent(PluginHost& configured, double sampleRate, int bloc
     for (int done = 0; done < kProbeFrames && !heard; done += blockSize) {
         std::fill(inL.begin(), inL.end(), 0.f);
         std::fill(inR.begin(), inR.end(), 0.f);
-        if (done == 0) inL[0] = inR[0] = 0.5f;
+        if (done == 0)
+            inL[0] = inR[0] = 0.5f;
         probe.process(ins, outs, blockSize);
-        for (size_t i = 0; i < block && !heard; ++i) heard = outL[i] != 0.f || outR[i] != 0.f;
+        for (size_t i = 0; i < block && !heard; ++i)
+            heard = outL[i] != 0.f || outR[i] != 0.f;
     }
     probe.stopProcess();
     probe.setMainsOn(false);
