@@ -10,9 +10,9 @@
 
 namespace VSTGUI {
 
-const CFontDesc kNormalFontSmall {"Arial", 11, false};
+const CFontDesc kNormalFontSmall{"Arial", 11, false};
 
-CDrawContext::CDrawContext(cairo_t* cr) : cr(cr) { }
+CDrawContext::CDrawContext(cairo_t* cr) : cr(cr) {}
 
 void CDrawContext::fillRect(const CRect& r, const CColor& color)
 {

@@ -138,9 +138,9 @@ TEST_F(RenderPlugin, ExternalResponseIsLoadedThroughTheProgram)
 
 TEST_F(RenderPlugin, SavedStateRendersBitIdentically)
 {
-    const RunResult a =
-        run({"--program", "2", "--channel", "lead", "--gain", "7", "--bass", "3", "--presence", "8", "--ir", ir,
-             "--save-fxb", dir.path("s.fxb"), "--save-fxp", dir.path("s.fxp"), in, dir.path("a.wav")});
+    const RunResult a = run({"--program", "2", "--channel", "lead", "--gain", "7", "--bass", "3", "--presence", "8",
+                             "--ir", ir, "--save-fxb", dir.path("s.fxb"), "--save-fxp", dir.path("s.fxp"), in,
+                             dir.path("a.wav")});
     ASSERT_EQ(a.exitCode, 0) << a.err;
     const RunResult b = run({"--fxb", dir.path("s.fxb"), in, dir.path("b.wav")});
     ASSERT_EQ(b.exitCode, 0) << b.err;

@@ -82,7 +82,7 @@ RunResult spawn(const std::string& program, const std::vector<std::string>& args
         return r;
     }
     int status = 0;
-    while (waitpid(pid, &status, 0) < 0) { }
+    while (waitpid(pid, &status, 0) < 0) {}
     r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     r.out = slurp(outPath);
     r.err = slurp(errPath);

@@ -84,8 +84,8 @@ void render(AEffect* e, T** in, T** out, int32_t frames)
 {
     const float* v = self(e)->programs[self(e)->current].values;
     const double gain = v[0] * 2.0 * v[7] * 2.0;
-    const double offset =
-        1e-3 * (v[1] + 2 * v[2] + 3 * v[3] + 4 * v[4] + 5 * v[5] + 6 * v[6] + 7 * v[8]) + self(e)->rate * 1e-9;
+    const double offset = 1e-3 * (v[1] + 2 * v[2] + 3 * v[3] + 4 * v[4] + 5 * v[5] + 6 * v[6] + 7 * v[8]) +
+        self(e)->rate * 1e-9;
     for (int32_t i = 0; i < frames; ++i) {
         const double y = (double(in[0][i]) + double(in[1][i])) * gain + offset;
         out[0][i] = static_cast<T>(y);
@@ -101,7 +101,7 @@ void processDouble(AEffect* e, double** in, double** out, int32_t frames)
 {
     render(e, in, out, frames);
 }
-void processAccumulating(AEffect*, float**, float**, int32_t) { }
+void processAccumulating(AEffect*, float**, float**, int32_t) {}
 
 intptr_t dispatch(AEffect* e, int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt)
 {

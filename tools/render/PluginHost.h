@@ -17,7 +17,7 @@ namespace zrender {
 
 // A failure the user must hear about; what() is one line without a trailing newline.
 struct RenderError : std::runtime_error {
-    explicit RenderError(const std::string& message, int exitCode = 1) : std::runtime_error(message), code(exitCode) { }
+    explicit RenderError(const std::string& message, int exitCode = 1) : std::runtime_error(message), code(exitCode) {}
     int code; // process exit status
 };
 

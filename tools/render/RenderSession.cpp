@@ -208,7 +208,7 @@ void printList(PluginHost& host, FILE* out)
 // A bar on standard error, redrawn at most ten times a second.
 class ProgressBar {
 public:
-    ProgressBar(bool enabled, int64_t total) : enabled_(enabled && total > 0), total_(total) { }
+    ProgressBar(bool enabled, int64_t total) : enabled_(enabled && total > 0), total_(total) {}
     void update(int64_t done)
     {
         if (!enabled_)
