@@ -1,22 +1,43 @@
-# Two entry points: `make demo` (install, build, render the demo) and `make test`.
+# Entry points:
+#   make demo       installs what building and rendering need, builds the plug-in
+#                   and the render host, renders the built-in riff to demo.wav
+#   make install    the plug-in into ~/.vst and ~/.lxvst, the render host into ~/.local/bin
+#   make uninstall  removes what make install put there
+#   make test       installs the test tools too, builds and runs every test
 BUILD ?= build
 JOBS ?= 2
+PREFIX ?= $(HOME)/.local
+VSTDIR ?= $(HOME)/.vst
+LXVSTDIR ?= $(HOME)/.lxvst
+PLUGIN := ZorvanFerroharmonicLite.so
 
-.PHONY: all deps build demo test clean
+.PHONY: all deps build demo install uninstall test clean
 
 all: build
 
 deps:
 	bash scripts/install-deps.sh
 
+# Only the shipped parts: the tests and benchmarks need the test tools.
 build: deps
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
-	cmake --build $(BUILD) -j$(JOBS)
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZORVAN_BUILD_TESTS=OFF -DZORVAN_BUILD_BENCH=OFF
+	cmake --build $(BUILD) -j$(JOBS) --target ZorvanFerroharmonicLite zorvan-render
 
+# demo.wav is this target's own file, so it is replaced on every run.
 demo: build
-	$(BUILD)/zorvan-render --cab int demo.wav
+	$(BUILD)/zorvan-render --demo --cab int --overwrite demo.wav
 
-test: deps
+install: build
+	install -d $(VSTDIR) $(LXVSTDIR) $(PREFIX)/bin
+	install -m 755 $(BUILD)/$(PLUGIN) $(VSTDIR)/$(PLUGIN)
+	install -m 755 $(BUILD)/$(PLUGIN) $(LXVSTDIR)/$(PLUGIN)
+	install -m 755 $(BUILD)/zorvan-render $(PREFIX)/bin/zorvan-render
+
+uninstall:
+	rm -f $(VSTDIR)/$(PLUGIN) $(LXVSTDIR)/$(PLUGIN) $(PREFIX)/bin/zorvan-render
+
+test:
+	bash scripts/install-deps.sh --test
 	bash scripts/run-tests.sh
 
 clean:
