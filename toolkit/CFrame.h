@@ -66,6 +66,8 @@ public:
     // Our own window's system handle, or null without a window.
     void* getSystemWindow() const;
     void* getParentSystemWindow() const { return parentWindow; }
+    // Readable when window events wait (the X11 connection), or -1.
+    int getEventFd() const;
 
     CView* getFocusView() const { return focusView; }
     void setFocusView(CView* view) { focusView = view; }
