@@ -210,7 +210,11 @@ vst3::tresult ZorvanVst3::getState(vst3::IBStream* stream)
     if (engine.getChunk(&chunk, true) != kPresetChunkSize || !chunk)
         return vst3::kResultFalse;
     std::memcpy(&state.record, chunk, kPresetChunkSize);
-    state.bypass = bypassRequested.load(std::memory_order_relaxed);
+    // The values the host last set or heard: a host may save right after
+    // setParamNormalized, before process has handed the change to the engine.
+    for (int i = 0; i < kNumParams; ++i)
+        state.record.values[i] = controllerValues[i].load(std::memory_order_relaxed);
+    state.bypass = controllerValues[kNumParams].load(std::memory_order_relaxed) >= 0.5f;
     return writeState(stream, state) ? vst3::kResultOk : vst3::kResultFalse;
 }
 

@@ -223,6 +223,12 @@ TEST(Vst3EditorLink, PanelEditsReachTheHostAsBeginPerformEnd)
     controller->setParamNormalized(kGain, 0.9);
     EXPECT_FLOAT_EQ(link.getParameter(kGain), 0.9f);
     EXPECT_EQ(shell->getEngine().getParameter(kGain), 0.5f);
+    // Its state is what the host set, even before process ran: hosts save then.
+    MemoryStream saved;
+    ASSERT_EQ(static_cast<IComponent*>(shell)->getState(&saved), kResultOk);
+    float gain = 0;
+    std::memcpy(&gain, saved.data.data() + 12 + 24 + 4 * kGain, 4);
+    EXPECT_FLOAT_EQ(gain, 0.9f);
 
     controller->setComponentHandler(nullptr);
     controller->release();
