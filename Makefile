@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS ?= 2
 
-.PHONY: all deps build demo test clean
+.PHONY: all deps build demo test clean install-vst3
 
 all: build
 
@@ -15,6 +15,11 @@ build: deps
 
 demo: build
 	$(BUILD)/zorvan-render --cab int demo.wav
+
+install-vst3: build
+	mkdir -p $(HOME)/.vst3
+	rm -rf $(HOME)/.vst3/ZorvanFerroharmonicLite.vst3
+	cp -r $(BUILD)/ZorvanFerroharmonicLite.vst3 $(HOME)/.vst3/
 
 test: deps
 	bash scripts/run-tests.sh

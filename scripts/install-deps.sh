@@ -13,6 +13,7 @@ packages=(
   xvfb xauth xdotool x11-utils                      # GUI tests on a virtual display
   libzita-convolver-dev # benchmark comparison only
   fonts-dejavu-core     # artwork generator's type
+  ardour                # a real VST3 host, run headless (ardour7-lua) by the tests
 )
 
 missing=()

@@ -17,6 +17,9 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j"$JOBS"
 run_ctest build
 
+echo "== VST3 bundle in Ardour 7 (headless)"
+bash tests/vst3/ardour/run-ardour-check.sh build
+
 if [ "${ZORVAN_QUICK:-0}" = 1 ]; then exit 0; fi
 
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer build"
