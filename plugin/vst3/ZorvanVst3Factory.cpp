@@ -53,13 +53,15 @@ vst3::tresult ZorvanVst3Factory::getFactoryInfo(vst3::PFactoryInfo* info)
 
 vst3::tresult ZorvanVst3Factory::getClassInfo(int32_t index, vst3::PClassInfo* info)
 {
-    if (index != 0 || !info)
+    // The first fields of the longer description.
+    vst3::PClassInfo2 full;
+    if (!info || getClassInfo2(index, &full) != vst3::kResultOk)
         return vst3::kInvalidArgument;
     std::memset(info, 0, sizeof(*info));
-    std::memcpy(info->cid, kClassId.bytes, sizeof(info->cid));
-    info->cardinality = vst3::PClassInfo::kManyInstances;
-    copyText(info->category, vst3::kVstAudioEffectClass);
-    copyText(info->name, zorvan::kEffectName);
+    std::memcpy(info->cid, full.cid, sizeof(info->cid));
+    info->cardinality = full.cardinality;
+    copyText(info->category, full.category);
+    copyText(info->name, full.name);
     return vst3::kResultOk;
 }
 

@@ -136,7 +136,10 @@ TEST(Vst3Component, AnswersForProcessorAndController)
     Plugin p;
     TUID cid{};
     EXPECT_EQ(p.component->getControllerClassId(cid), kNotImplemented);
-    EXPECT_NE(queryAs<IProcessContextRequirements>(p.component), nullptr);
+    auto* requirements = queryAs<IProcessContextRequirements>(p.component);
+    ASSERT_NE(requirements, nullptr);
+    EXPECT_EQ(requirements->getProcessContextRequirements(), 0u);
+    requirements->release();
     EXPECT_EQ(queryAs<IPlugView>(p.component), nullptr);
     // A host that initialises the controller too finds it ready.
     EXPECT_EQ(p.controller->initialize(nullptr), kResultOk);

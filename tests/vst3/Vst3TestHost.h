@@ -46,7 +46,8 @@ public:
     tresult ZV3_API read(void* buffer, int32_t numBytes, int32_t* numBytesRead) override
     {
         const int32_t n = std::max(0, std::min({numBytes, readLimit, static_cast<int32_t>(data.size()) - pos}));
-        std::memcpy(buffer, data.data() + pos, static_cast<size_t>(n));
+        if (n > 0)
+            std::memcpy(buffer, data.data() + pos, static_cast<size_t>(n));
         pos += n;
         if (numBytesRead)
             *numBytesRead = n;
