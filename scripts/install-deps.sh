@@ -10,6 +10,7 @@ packages=(
   libsndfile1-dev       # WAV I/O in the render host and tools
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev llvm                     # fuzz targets and sanitizer runtimes
+  clang-format          # the house style check of changed files
   xvfb xauth xdotool x11-utils                      # GUI tests on a virtual display
   libzita-convolver-dev # benchmark comparison only
   fonts-dejavu-core     # artwork generator's type

@@ -12,6 +12,9 @@ run_ctest() {
   xvfb-run -a -s "-screen 0 1024x768x24" ctest --test-dir "$dir" --output-on-failure -j"$JOBS" "$@"
 }
 
+echo "== formatting of changed files"
+bash scripts/check-format.sh
+
 echo "== normal build"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j"$JOBS"
@@ -34,7 +37,7 @@ cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZORVAN_SANITIZE=thr
   -DZORVAN_BUILD_BENCH=OFF >/dev/null
 cmake --build build-tsan -j"$JOBS" --target test_amp test_cabinet test_editor test_validation
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
-  run_ctest build-tsan -R "Concurrent|ThreadTest|AnotherThread|^Threads\\."
+  run_ctest build-tsan -L threads
 
 if [ -x tests/fuzz/run-fuzz.sh ]; then
   echo "== fuzz"

@@ -7,6 +7,7 @@
 #include "toolkit/PlatformWindow.h"
 
 #include <X11/Xlib.h>
+#include <X11/Xlibint.h>
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
 #include <cairo-xlib.h>
@@ -16,39 +17,62 @@ namespace VSTGUI {
 
 namespace {
 
-// Set when an X request of ours failed. Xlib's default handler would end the
-// host's process, for instance when the host destroyed its window before
-// closing the editor, so our requests run with this handler in place.
-bool gXErrorSeen = false;
+// Errors of requests on our own connection (for instance when the host
+// destroyed its window before closing the editor) must neither end the host's
+// process, as Xlib's default handler would, nor pass through the process-wide
+// error handler, which belongs to the host and may be swapped by other
+// threads. Each connection of ours gets a per-connection hook instead: Xlib
+// drops an error whose wire-to-error hook answers False before any handler
+// sees it. The process's handler is never touched, so the host's own errors
+// reach the host.
+struct XErrorTrap;
+thread_local XErrorTrap* tActiveTrap = nullptr; // the innermost trap of this thread
 
-int trapXError(Display*, XErrorEvent*)
+Bool dropOurError(Display*, XErrorEvent*, xError*);
+
+void hookOurErrors(Display* display)
 {
-    gXErrorSeen = true;
-    return 0;
+    for (int code = 1; code < 256; ++code)
+        XESetWireToError(display, code, dropOurError);
 }
 
-// Installs trapXError for a scope and collects our errors before leaving it.
-class XErrorTrap {
-public:
-    explicit XErrorTrap(Display* display) : display(display)
+// A scope whose requests' errors are collected: failed() after a sync.
+struct XErrorTrap {
+    explicit XErrorTrap(Display* display) : display(display), outer(tActiveTrap)
     {
-        // Errors of earlier requests on our connection are ours too: caught here.
-        previous = XSetErrorHandler(trapXError);
+        // Errors of earlier requests on our connection are dropped before the scope starts.
         XSync(display, False);
-        gXErrorSeen = false;
+        tActiveTrap = this;
     }
     ~XErrorTrap()
     {
         XSync(display, False);
-        XSetErrorHandler(previous);
+        tActiveTrap = outer;
     }
     XErrorTrap(const XErrorTrap&) = delete;
     XErrorTrap& operator=(const XErrorTrap&) = delete;
 
-private:
-    Display* display;
-    XErrorHandler previous;
+    // Whether a request of the scope failed so far (syncs first).
+    bool failed()
+    {
+        XSync(display, False);
+        return seen;
+    }
+
+    Display* display;  // our connection
+    XErrorTrap* outer; // the trap this one is nested in, if any
+    bool seen = false; // an error arrived for this connection inside the scope
 };
+
+Bool dropOurError(Display* display, XErrorEvent*, xError*)
+{
+    for (XErrorTrap* trap = tActiveTrap; trap; trap = trap->outer)
+        if (trap->display == display) {
+            trap->seen = true;
+            break;
+        }
+    return False;
+}
 
 int32_t buttonsFromState(unsigned int state)
 {
@@ -187,8 +211,8 @@ private:
             gone = true; // destroyed with the host's window
             break;
         case Expose:
-            frame.invalidRect(CRect::fromSize(event.xexpose.x, event.xexpose.y, event.xexpose.width,
-                                              event.xexpose.height));
+            frame.invalidRect(
+                CRect::fromSize(event.xexpose.x, event.xexpose.y, event.xexpose.width, event.xexpose.height));
             break;
         case ButtonPress: {
             const int32_t bit = buttonBit(event.xbutton.button);
@@ -210,8 +234,7 @@ private:
         }
         case MotionNotify: {
             // Only the latest position matters while dragging.
-            while (XCheckTypedWindowEvent(display, window, MotionNotify, &event)) {
-            }
+            while (XCheckTypedWindowEvent(display, window, MotionNotify, &event)) {}
             CPoint where(event.xmotion.x, event.xmotion.y);
             int32_t buttons = buttonsFromState(event.xmotion.state);
             frame.onMouseMoved(where, buttons);
@@ -233,10 +256,10 @@ private:
         }
     }
 
-    Display* display;          // our own connection
-    ::Window window;           // the child window
-    cairo_surface_t* surface;  // cairo's view of the window
-    bool gone = false;         // the window no longer exists
+    Display* display;         // our own connection
+    ::Window window;          // the child window
+    cairo_surface_t* surface; // cairo's view of the window
+    bool gone = false;        // the window no longer exists
 };
 
 } // namespace
@@ -249,26 +272,29 @@ std::unique_ptr<IPlatformWindow> createX11Window(void* parent, int width, int he
     Display* display = XOpenDisplay(nullptr);
     if (!display)
         return nullptr;
+    hookOurErrors(display);
 
     XWindowAttributes parentAttributes{};
     ::Window window = 0;
+    bool failed = false;
     {
         XErrorTrap trap(display);
-        if (XGetWindowAttributes(display, parentWindow, &parentAttributes) != 0 && !gXErrorSeen) {
+        if (XGetWindowAttributes(display, parentWindow, &parentAttributes) != 0 && !trap.failed()) {
             XSetWindowAttributes attributes{};
             attributes.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask |
-                                    KeyPressMask | KeyReleaseMask | StructureNotifyMask;
+                KeyPressMask | KeyReleaseMask | StructureNotifyMask;
             attributes.background_pixel = BlackPixel(display, DefaultScreen(display));
             attributes.border_pixel = 0;
             attributes.colormap = parentAttributes.colormap;
             window = XCreateWindow(display, parentWindow, 0, 0, static_cast<unsigned>(width),
                                    static_cast<unsigned>(height), 0, parentAttributes.depth, InputOutput,
-                                   parentAttributes.visual,
-                                   CWEventMask | CWBackPixel | CWBorderPixel | CWColormap, &attributes);
+                                   parentAttributes.visual, CWEventMask | CWBackPixel | CWBorderPixel | CWColormap,
+                                   &attributes);
             XMapWindow(display, window);
         }
+        failed = trap.failed();
     }
-    if (gXErrorSeen || !window) {
+    if (failed || !window) {
         XCloseDisplay(display);
         return nullptr;
     }

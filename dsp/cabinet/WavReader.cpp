@@ -226,7 +226,8 @@ bool WavReader::readWav(const char* path, int32_t maxFrames)
         else if (bytesPer == 3)
         {
             // Unsigned 24-bit value scaled, then folded: 0x800000 reads as
-            // -0.99999988 and 0xFFFFFF as +1.19e-7, as files have always decoded.
+            // -0.99999988 and 0xFFFFFF as +1.19e-7. Kept so: projects that use
+            // a 24-bit response must keep their sound.
             const uint32_t u = static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
                                (static_cast<uint32_t>(p[2]) << 16);
             s = u == 0 ? 0.0 : u / 8388607.0;

@@ -61,7 +61,7 @@ TEST(WavDecodeTest, SixteenBitScalesAsymmetrically)
     EXPECT_EQ(wav.samples[4], 0.0);
 }
 
-TEST(WavDecodeTest, TwentyFourBitFoldsAsItAlwaysHas)
+TEST(WavDecodeTest, TwentyFourBitNegativesFoldOntoThePositiveScale)
 {
     TempDir dir;
     WavReader wav;

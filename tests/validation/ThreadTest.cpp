@@ -164,8 +164,6 @@ void runThreads(bool withEditor)
 
 } // namespace
 
-class Threads : public ValidationTest {};
-
 TEST_F(Threads, AudioWhileControlAndReload)
 {
     runThreads(false);

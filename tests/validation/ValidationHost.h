@@ -156,8 +156,7 @@ public:
             T* outs[2] = {out0.data() + pos, out1.data() + pos};
             process(ins, outs, n);
         }
-        EXPECT_EQ(std::memcmp(out0.data(), out1.data(), out0.size() * sizeof(T)), 0)
-            << "the two outputs differ";
+        EXPECT_EQ(std::memcmp(out0.data(), out1.data(), out0.size() * sizeof(T)), 0) << "the two outputs differ";
         return out0;
     }
     // Mono host: the signal on the left input only.
@@ -315,8 +314,9 @@ inline std::vector<double> bursts(size_t n, double rate, double amplitude = 0.8)
             continue;
         const double t = k / rate;
         const double env = amplitude * std::exp(-t * 12.0);
-        x[i] = env * (0.6 * std::sin(2 * M_PI * 82.4 * t) + 0.3 * std::sin(2 * M_PI * 164.8 * t) +
-                      0.1 * std::sin(2 * M_PI * 329.6 * t + 0.3));
+        x[i] = env *
+            (0.6 * std::sin(2 * M_PI * 82.4 * t) + 0.3 * std::sin(2 * M_PI * 164.8 * t) +
+             0.1 * std::sin(2 * M_PI * 329.6 * t + 0.3));
     }
     return x;
 }
@@ -452,7 +452,11 @@ protected:
     void TearDown() override { expectRealtimeClean(); }
 };
 
+// Tests that drive the plug-in from several threads at once (label threads).
+class Threads : public ValidationTest {};
+
 template <typename P>
-class ValidationTestP : public ValidationTest, public ::testing::WithParamInterface<P> {};
+class ValidationTestP : public ValidationTest, public ::testing::WithParamInterface<P> {
+};
 
 } // namespace validation
