@@ -11,7 +11,7 @@
 
 class BypassFade {
 public:
-    static constexpr double kFadeSeconds = 0.01;  // length of a full crossfade
+    static constexpr double kFadeSeconds = 0.01; // length of a full crossfade
 
     // Sets the fade length for a sample rate.
     void prepare(double sampleRate);
@@ -28,7 +28,7 @@ public:
     void mix(const Sample* dry0, const Sample* dry1, Sample* out0, Sample* out1, int32_t frames);
 
 private:
-    double target = 0.0;  // 0 processed, 1 dry
-    double gain = 0.0;    // current share of the dry input
-    double step = 1.0 / (kFadeSeconds * 44100.0);  // gain change per frame
+    double target = 0.0;                          // 0 processed, 1 dry
+    double gain = 0.0;                            // current share of the dry input
+    double step = 1.0 / (kFadeSeconds * 44100.0); // gain change per frame
 };

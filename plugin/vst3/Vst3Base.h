@@ -44,10 +44,10 @@ constexpr tresult kNotInitialized = 5;
 #endif
 
 typedef uint8_t TBool;
-typedef char16_t TChar;           // UTF-16 code unit
-typedef TChar String128[128];     // fixed UTF-16 text field, NUL-terminated
-typedef const char* FIDString;    // ASCII identifier string
-typedef char TUID[16];            // interface or class identifier as passed
+typedef char16_t TChar;        // UTF-16 code unit
+typedef TChar String128[128];  // fixed UTF-16 text field, NUL-terminated
+typedef const char* FIDString; // ASCII identifier string
+typedef char TUID[16];         // interface or class identifier as passed
 
 // An identifier from its four 32-bit words as published. Windows hosts read
 // the first eight bytes in COM GUID order; elsewhere all words are big-endian.
@@ -56,7 +56,10 @@ struct Uid {
     bool operator==(const char* other) const { return other && std::memcmp(bytes, other, 16) == 0; }
 };
 
-constexpr char uidByte(uint32_t word, int shift) { return static_cast<char>((word >> shift) & 0xFF); }
+constexpr char uidByte(uint32_t word, int shift)
+{
+    return static_cast<char>((word >> shift) & 0xFF);
+}
 
 constexpr Uid makeUid(uint32_t a, uint32_t b, uint32_t c, uint32_t d)
 {
@@ -112,7 +115,7 @@ protected:
 // The factory the module hands out through GetPluginFactory.
 
 struct PFactoryInfo {
-    enum { kUnicode = 1 << 4 };  // the plug-in's texts are UTF-16 where the interface has a choice
+    enum { kUnicode = 1 << 4 }; // the plug-in's texts are UTF-16 where the interface has a choice
     char vendor[64];
     char url[256];
     char email[128];

@@ -8,7 +8,7 @@
 namespace vst3 {
 
 typedef uint32_t ParamID;
-typedef double ParamValue;  // normalised, 0 to 1
+typedef double ParamValue; // normalised, 0 to 1
 
 struct ParameterInfo {
     enum {
@@ -24,9 +24,9 @@ struct ParameterInfo {
     String128 title;
     String128 shortTitle;
     String128 units;
-    int32_t stepCount;  // 0: continuous; n: n + 1 discrete values
+    int32_t stepCount; // 0: continuous; n: n + 1 discrete values
     ParamValue defaultNormalizedValue;
-    int32_t unitId;     // 0: the root unit
+    int32_t unitId; // 0: the root unit
     int32_t flags;
 };
 
@@ -91,8 +91,8 @@ struct ViewRect {
 };
 
 // Platform types a view is attached with: the parent's system handle.
-constexpr char kPlatformTypeX11EmbedWindowID[] = "X11EmbedWindowID";  // an X11 Window id
-constexpr char kPlatformTypeHWND[] = "HWND";                          // a Win32 window handle
+constexpr char kPlatformTypeX11EmbedWindowID[] = "X11EmbedWindowID"; // an X11 Window id
+constexpr char kPlatformTypeHWND[] = "HWND";                         // a Win32 window handle
 
 class IPlugFrame;
 

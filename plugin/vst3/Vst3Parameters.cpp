@@ -13,7 +13,7 @@ namespace zv3 {
 namespace {
 
 const char* const kBypassNames[2] = {"Off", "On"};
-constexpr size_t kDisplayLength = 8;  // characters of the VST 2.4 display
+constexpr size_t kDisplayLength = 8; // characters of the VST 2.4 display
 
 bool isSwitch(vst3::ParamID id)
 {

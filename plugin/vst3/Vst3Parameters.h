@@ -14,7 +14,7 @@
 
 namespace zv3 {
 
-constexpr vst3::ParamID kBypassId = 100;          // outside the range of the nine
+constexpr vst3::ParamID kBypassId = 100;            // outside the range of the nine
 constexpr int32_t kParameterCount = kNumParams + 1; // the nine, then bypass
 
 // True for the nine and bypass.

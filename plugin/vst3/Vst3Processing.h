@@ -88,15 +88,15 @@ protected:
 
 struct AudioBusBuffers {
     int32_t numChannels;
-    uint64_t silenceFlags;  // bit n: channel n is silent
+    uint64_t silenceFlags; // bit n: channel n is silent
     union {
         float** channelBuffers32;
         double** channelBuffers64;
     };
 };
 
-class IEventList;       // not used: the plug-in has no event buses
-struct ProcessContext;  // not used: the plug-in follows no transport
+class IEventList;      // not used: the plug-in has no event buses
+struct ProcessContext; // not used: the plug-in follows no transport
 
 struct ProcessData {
     int32_t processMode;
@@ -115,8 +115,8 @@ struct ProcessData {
 
 class IAudioProcessor : public FUnknown {
 public:
-    virtual tresult ZV3_API setBusArrangements(SpeakerArrangement* inputs, int32_t numIns,
-                                               SpeakerArrangement* outputs, int32_t numOuts) = 0;
+    virtual tresult ZV3_API setBusArrangements(SpeakerArrangement* inputs, int32_t numIns, SpeakerArrangement* outputs,
+                                               int32_t numOuts) = 0;
     virtual tresult ZV3_API getBusArrangement(int32_t dir, int32_t index, SpeakerArrangement& arr) = 0;
     virtual tresult ZV3_API canProcessSampleSize(int32_t symbolicSampleSize) = 0;
     virtual uint32_t ZV3_API getLatencySamples() = 0;

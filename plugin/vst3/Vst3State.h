@@ -24,8 +24,8 @@ constexpr int32_t kStateHeaderSize = 12;
 constexpr int32_t kStateSize = kStateHeaderSize + kPresetChunkSize;
 
 struct PluginState {
-    ZorvanProgram record;  // the current program
-    bool bypass;           // the host bypass
+    ZorvanProgram record; // the current program
+    bool bypass;          // the host bypass
 };
 
 // Writes the whole state; false when the stream took less.

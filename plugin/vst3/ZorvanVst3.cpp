@@ -12,7 +12,7 @@ namespace zv3 {
 
 namespace {
 
-constexpr int kMaxQueues = 32;  // parameter queues read per block; hosts send one per changed parameter
+constexpr int kMaxQueues = 32; // parameter queues read per block; hosts send one per changed parameter
 
 // The controller's slot of a parameter: 0 to 8, bypass 9, else -1.
 int slotOf(vst3::ParamID id)
@@ -173,9 +173,8 @@ vst3::tresult ZorvanVst3::getRoutingInfo(vst3::RoutingInfo& /*inInfo*/, vst3::Ro
 vst3::tresult ZorvanVst3::activateBus(int32_t type, int32_t dir, int32_t index, vst3::TBool /*state*/)
 {
     // The two audio buses are always processed; a host may switch them as it likes.
-    return type == vst3::kAudio && index == 0 && (dir == vst3::kInput || dir == vst3::kOutput)
-               ? vst3::kResultOk
-               : vst3::kInvalidArgument;
+    return type == vst3::kAudio && index == 0 && (dir == vst3::kInput || dir == vst3::kOutput) ? vst3::kResultOk
+                                                                                               : vst3::kInvalidArgument;
 }
 
 vst3::tresult ZorvanVst3::setActive(vst3::TBool state)
@@ -304,10 +303,10 @@ void ZorvanVst3::processBlock(vst3::ProcessData& data)
     struct Cursor {
         vst3::IParamValueQueue* queue;
         vst3::ParamID id;
-        int32_t count;   // points in the queue
-        int32_t next;    // the point the cursor is at
-        int32_t offset;  // that point's frame
-        double value;    // and its value
+        int32_t count;  // points in the queue
+        int32_t next;   // the point the cursor is at
+        int32_t offset; // that point's frame
+        double value;   // and its value
         bool fetch()
         {
             if (next < count && queue->getPoint(next, offset, value) == vst3::kResultOk)
@@ -524,13 +523,13 @@ bool ZorvanVst3::beginEdit(int32_t index)
 {
     // Tags beyond the nine (the LOAD button, the logo) are no parameters here.
     return index >= 0 && index < kNumParams && handler &&
-           handler->beginEdit(static_cast<vst3::ParamID>(index)) == vst3::kResultOk;
+        handler->beginEdit(static_cast<vst3::ParamID>(index)) == vst3::kResultOk;
 }
 
 bool ZorvanVst3::endEdit(int32_t index)
 {
     return index >= 0 && index < kNumParams && handler &&
-           handler->endEdit(static_cast<vst3::ParamID>(index)) == vst3::kResultOk;
+        handler->endEdit(static_cast<vst3::ParamID>(index)) == vst3::kResultOk;
 }
 
 const char* ZorvanVst3::getIrPath(int program) const

@@ -126,7 +126,7 @@ private:
     void render(vst3::ProcessData& data, int32_t from, int32_t to);
     void applyPoint(vst3::ParamID id, double value);
 
-    static constexpr int kChunk = 256;  // frames per pass when a bus is mono or bypass fades
+    static constexpr int kChunk = 256; // frames per pass when a bus is mono or bypass fades
 
     std::atomic<uint32_t> refCount{1};
     ZorvanEngine engine;                          // everything the plug-in computes and stores
@@ -135,27 +135,27 @@ private:
     vst3::IComponentHandler* handler = nullptr;   // the host's edit receiver, referenced
     vst3::IComponentHandler2* handler2 = nullptr; // its dirty-state extension, if any
 
-    std::atomic<float> controllerValues[kParameterCount];  // what the host and the panel see
-    std::atomic<bool> bypassRequested{false};     // the bypass the audio thread fades to
-    BypassFade bypass;                            // audio thread
+    std::atomic<float> controllerValues[kParameterCount]; // what the host and the panel see
+    std::atomic<bool> bypassRequested{false};             // the bypass the audio thread fades to
+    BypassFade bypass;                                    // audio thread
     vst3::SpeakerArrangement inputArrangement = vst3::kArrStereo;
     vst3::SpeakerArrangement outputArrangement = vst3::kArrStereo;
-    int32_t sampleSize = vst3::kSample32;         // from setupProcessing
-    bool active = false;                          // between setActive(true) and setActive(false)
+    int32_t sampleSize = vst3::kSample32; // from setupProcessing
+    bool active = false;                  // between setActive(true) and setActive(false)
 
     // Audio thread: what a pass needs besides the host's buffers.
     template <typename Sample>
     struct PassBuffers {
-        Sample zero[kChunk] = {};  // silence for a missing input channel
-        Sample spare[kChunk];      // sink for a missing output channel
-        Sample dry[2][kChunk];     // the input kept for the bypass fade
+        Sample zero[kChunk] = {}; // silence for a missing input channel
+        Sample spare[kChunk];     // sink for a missing output channel
+        Sample dry[2][kChunk];    // the input kept for the bypass fade
     };
     PassBuffers<float> buffers32;
     PassBuffers<double> buffers64;
     PassBuffers<float>& buffersFor(float) { return buffers32; }
     PassBuffers<double>& buffersFor(double) { return buffers64; }
 
-    mutable char irPathForEditor[kIrPathSize + 1];  // the UI thread's copy of a record's path
+    mutable char irPathForEditor[kIrPathSize + 1]; // the UI thread's copy of a record's path
 };
 
 } // namespace zv3

@@ -18,7 +18,7 @@ void copyText(char (&field)[N], const char* text)
     field[N - 1] = '\0';
 }
 
-constexpr char kSdkVersion[] = "VST 3.7";  // the interface revision the plug-in follows
+constexpr char kSdkVersion[] = "VST 3.7"; // the interface revision the plug-in follows
 
 } // namespace
 
@@ -74,7 +74,7 @@ vst3::tresult ZorvanVst3Factory::getClassInfo2(int32_t index, vst3::PClassInfo2*
     info->cardinality = vst3::PClassInfo::kManyInstances;
     copyText(info->category, vst3::kVstAudioEffectClass);
     copyText(info->name, zorvan::kEffectName);
-    info->classFlags = 0;  // processor and controller are one object: never distributed
+    info->classFlags = 0; // processor and controller are one object: never distributed
     copyText(info->subCategories, kSubCategories);
     copyText(info->vendor, zorvan::kVendorString);
     copyText(info->version, zorvan::kVersionString);
@@ -94,7 +94,7 @@ vst3::tresult ZorvanVst3Factory::createInstance(vst3::FIDString cid, vst3::FIDSt
         if (!instance)
             return vst3::kResultFalse;
         const vst3::tresult result = instance->queryInterface(iid, obj);
-        static_cast<vst3::IComponent*>(instance)->release();  // the creator's reference
+        static_cast<vst3::IComponent*>(instance)->release(); // the creator's reference
         return result == vst3::kResultOk ? vst3::kResultOk : vst3::kNoInterface;
     } catch (...) {
         // Nothing may escape into the host.

@@ -86,8 +86,8 @@ vst3::tresult ZorvanVst3View::attached(void* parent, vst3::FIDString type)
     runLoop->registerTimer(static_cast<vst3::ITimerHandler*>(this), kTimerMilliseconds);
     const int fd = gui->getFrame() ? gui->getFrame()->getEventFd() : -1;
     if (fd >= 0)
-        eventHandlerRegistered =
-            runLoop->registerEventHandler(static_cast<vst3::IEventHandler*>(this), fd) == vst3::kResultOk;
+        eventHandlerRegistered = runLoop->registerEventHandler(static_cast<vst3::IEventHandler*>(this), fd) ==
+            vst3::kResultOk;
     gui->idle();
 #endif
     return vst3::kResultOk;
@@ -154,9 +154,10 @@ vst3::tresult ZorvanVst3View::onSize(vst3::ViewRect* newSize)
     vst3::ViewRect own{};
     if (!newSize || getSize(&own) != vst3::kResultOk)
         return vst3::kResultFalse;
-    return newSize->right - newSize->left == own.right - own.left && newSize->bottom - newSize->top == own.bottom - own.top
-               ? vst3::kResultOk
-               : vst3::kResultFalse;
+    return newSize->right - newSize->left == own.right - own.left &&
+            newSize->bottom - newSize->top == own.bottom - own.top
+        ? vst3::kResultOk
+        : vst3::kResultFalse;
 }
 
 vst3::tresult ZorvanVst3View::checkSizeConstraint(vst3::ViewRect* rect)

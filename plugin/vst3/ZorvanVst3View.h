@@ -19,7 +19,7 @@ class ZorvanVst3;
 
 class ZorvanVst3View final : public vst3::IPlugView, public vst3::IEventHandler, public vst3::ITimerHandler {
 public:
-    static constexpr uint64_t kTimerMilliseconds = 30;  // panel idle rate without events
+    static constexpr uint64_t kTimerMilliseconds = 30; // panel idle rate without events
 
     explicit ZorvanVst3View(ZorvanVst3& shell);
     virtual ~ZorvanVst3View();
@@ -56,11 +56,11 @@ private:
     void detach();
 
     std::atomic<uint32_t> refCount{1};
-    ZorvanVst3& shell;                      // referenced while the view lives
-    vst3::IPlugFrame* frame = nullptr;      // the host's frame, not referenced (as the interface has it)
-    vst3::IRunLoop* runLoop = nullptr;      // from the frame while attached, referenced
-    bool attachedNow = false;               // the panel is open in the host's window
-    bool eventHandlerRegistered = false;    // the X11 connection is watched
+    ZorvanVst3& shell;                   // referenced while the view lives
+    vst3::IPlugFrame* frame = nullptr;   // the host's frame, not referenced (as the interface has it)
+    vst3::IRunLoop* runLoop = nullptr;   // from the frame while attached, referenced
+    bool attachedNow = false;            // the panel is open in the host's window
+    bool eventHandlerRegistered = false; // the X11 connection is watched
 };
 
 } // namespace zv3

@@ -10,8 +10,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <random>
 
@@ -332,10 +332,9 @@ void expectQueuesSplitBlocks()
         double value;
     };
     // Block 1 (1024 frames): in queue order per offset, as the shell applies them.
-    const std::vector<Point> block1 = {{0, kGain, 0.3},     {0, ::kInput, 0.5},     {100, kGain, 0.8},
-                                       {100, kGain, 0.9},   {300, kCabinet, 0.5}, {512, kMode, 1.0},
-                                       {700, kGain, 0.1},   {900, kCabinet, 0.0}, {900, kBass, 0.05},
-                                       {1500, kTreble, 0.9}};
+    const std::vector<Point> block1 = {
+        {0, kGain, 0.3},   {0, ::kInput, 0.5}, {100, kGain, 0.8},    {100, kGain, 0.9},  {300, kCabinet, 0.5},
+        {512, kMode, 1.0}, {700, kGain, 0.1},  {900, kCabinet, 0.0}, {900, kBass, 0.05}, {1500, kTreble, 0.9}};
     const std::vector<Point> flushPoints = {{0, kPresence, 0.2}, {0, kMaster, 0.8}};
     const std::vector<Point> block2 = {{-5, kMid, 0.1}, {1, kMid, 0.2}, {2, kMid, 0.3}, {511, kMode, 0.0}};
 
@@ -365,8 +364,7 @@ void expectQueuesSplitBlocks()
             pos = pt.offset;
             ref.instance.setParameter(pt.index, static_cast<float>(pt.value));
         }
-        ref.run(in0.data() + at + pos, in1.data() + at + pos, r0.data() + at + pos, r1.data() + at + pos,
-                frames - pos);
+        ref.run(in0.data() + at + pos, in1.data() + at + pos, r0.data() + at + pos, r1.data() + at + pos, frames - pos);
     };
     runBlock(block1, 0, 1024);
     Changes flush;
@@ -449,7 +447,7 @@ TEST(Vst3Bypass, FadesToTheDryInputAndBackIntoTheWarmChain)
             EXPECT_DOUBLE_EQ(p.controller->getParamNormalized(kBypass), 1.0);
         }
     }
-    const int fade = 441;  // 10 ms at 44100 Hz
+    const int fade = 441; // 10 ms at 44100 Hz
     for (int i = 0; i < 100; ++i)
         ASSERT_EQ(o0[i], r0[i]);
     // Fully bypassed: each channel's own input.
@@ -499,7 +497,7 @@ TEST(Vst3State, TheVst2PresetChunkBehindAVersionedHeader)
 
     // Into a fresh instance: the same bytes back out, the same output.
     Plugin b;
-    a.controller->setState(nullptr);  // a host passing nothing gets a refusal, not a crash
+    a.controller->setState(nullptr); // a host passing nothing gets a refusal, not a crash
     ASSERT_EQ(b.setState(bytes), kResultOk);
     EXPECT_EQ(b.state(), bytes);
     EXPECT_DOUBLE_EQ(b.controller->getParamNormalized(kGain), kSettings[kGain]);
@@ -529,9 +527,9 @@ TEST(Vst3State, GarbageAndTruncatedStateRefusedWithoutChange)
     Plugin p;
     const std::vector<char> before = p.state();
     std::vector<std::vector<char>> bad;
-    bad.emplace_back();                                          // empty
-    bad.emplace_back(good.begin(), good.begin() + 10);           // inside the header
-    bad.emplace_back(good.begin(), good.end() - 1);              // one byte short
+    bad.emplace_back();                                // empty
+    bad.emplace_back(good.begin(), good.begin() + 10); // inside the header
+    bad.emplace_back(good.begin(), good.end() - 1);    // one byte short
     std::vector<char> garbage(good.size());
     std::mt19937 rng(1);
     for (char& c : garbage)
@@ -540,7 +538,7 @@ TEST(Vst3State, GarbageAndTruncatedStateRefusedWithoutChange)
     std::vector<char> version = good;
     version[4] = 2;
     bad.push_back(version);
-    std::vector<char> preset(good.begin() + 12, good.end());     // a bare VST 2.4 preset chunk
+    std::vector<char> preset(good.begin() + 12, good.end()); // a bare VST 2.4 preset chunk
     bad.push_back(preset);
     for (const auto& bytes : bad) {
         EXPECT_EQ(p.setState(bytes), kResultFalse) << bytes.size();

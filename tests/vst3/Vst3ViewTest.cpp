@@ -51,7 +51,10 @@ public:
         timers[t] = ms;
         return kResultOk;
     }
-    tresult ZV3_API unregisterTimer(ITimerHandler* t) override { return timers.erase(t) ? kResultOk : kInvalidArgument; }
+    tresult ZV3_API unregisterTimer(ITimerHandler* t) override
+    {
+        return timers.erase(t) ? kResultOk : kInvalidArgument;
+    }
 
     // One turn of the host's loop: handlers whose descriptor is readable, then every timer.
     void turn()
