@@ -3,6 +3,7 @@
 #include "plugin/Identity.h"
 #include "plugin/vst3/ZorvanVst3.h"
 
+#include <cstdio>
 #include <cstring>
 #include <new>
 
@@ -14,8 +15,7 @@ namespace {
 template <size_t N>
 void copyText(char (&field)[N], const char* text)
 {
-    std::strncpy(field, text, N - 1);
-    field[N - 1] = '\0';
+    std::snprintf(field, N, "%s", text);
 }
 
 constexpr char kSdkVersion[] = "VST 3.7"; // the interface revision the plug-in follows
