@@ -2,6 +2,7 @@
 #   make demo       installs what building and rendering need, builds the plug-in
 #                   and the render host, renders the built-in riff to demo.wav
 #   make install    the plug-in into ~/.vst and ~/.lxvst, the render host into ~/.local/bin
+#   make install-vst3  the VST3 bundle into ~/.vst3
 #   make uninstall  removes what make install put there
 #   make test       installs the test tools too, builds and runs every test
 BUILD ?= build
@@ -11,7 +12,7 @@ VSTDIR ?= $(HOME)/.vst
 LXVSTDIR ?= $(HOME)/.lxvst
 PLUGIN := ZorvanFerroharmonicLite.so
 
-.PHONY: all deps build demo install uninstall test clean
+.PHONY: all deps build demo install install-vst3 uninstall test clean
 
 all: build
 
@@ -32,6 +33,14 @@ install: build
 	install -m 755 $(BUILD)/$(PLUGIN) $(VSTDIR)/$(PLUGIN)
 	install -m 755 $(BUILD)/$(PLUGIN) $(LXVSTDIR)/$(PLUGIN)
 	install -m 755 $(BUILD)/zorvan-render $(PREFIX)/bin/zorvan-render
+
+# The VST3 bundle into ~/.vst3.
+install-vst3: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZORVAN_BUILD_TESTS=OFF -DZORVAN_BUILD_BENCH=OFF
+	cmake --build $(BUILD) -j$(JOBS) --target zorvan_vst3_module
+	install -d $(HOME)/.vst3
+	rm -rf $(HOME)/.vst3/ZorvanFerroharmonicLite.vst3
+	cp -r $(BUILD)/ZorvanFerroharmonicLite.vst3 $(HOME)/.vst3/
 
 uninstall:
 	rm -f $(VSTDIR)/$(PLUGIN) $(LXVSTDIR)/$(PLUGIN) $(PREFIX)/bin/zorvan-render

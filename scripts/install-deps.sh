@@ -20,6 +20,7 @@ if [ "${1:-}" = "--test" ]; then
     clang-format          # the house style check of changed files
     xvfb xauth xdotool x11-utils libxtst-dev          # GUI tests on a virtual display
     libzita-convolver-dev # benchmark comparison only
+    ardour                # a real host for the VST3 checks, run headless (ardour7-lua)
   )
 elif [ $# -gt 0 ]; then
   echo "usage: $0 [--test]" >&2

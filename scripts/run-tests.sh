@@ -21,6 +21,9 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZORVAN_BUILD_TESTS=ON -D
 cmake --build build -j"$JOBS"
 run_ctest build
 
+echo "== VST3 bundle in Ardour 7 (headless)"
+bash tests/vst3/ardour/run-ardour-check.sh build
+
 if [ "${ZORVAN_QUICK:-0}" = 1 ]; then exit 0; fi
 
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer build"
