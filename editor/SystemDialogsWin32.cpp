@@ -1,5 +1,6 @@
-// The panel's two ways out on Windows: the common open-file dialog and the
-// shell's "open" of the web address.
+// The panel's two ways out on Windows: the common open-file dialog (modal,
+// with the record the Windows API defines) and the shell's "open" of the web
+// address.
 #include "editor/SystemDialogs.h"
 
 #include <windows.h>
@@ -10,8 +11,12 @@
 
 namespace zorvan {
 
-bool runIrFileDialog(void* ownerWindow, std::string& path)
+// GetOpenFileNameA can only be modal: start() shows it and waits on this
+// thread until the user confirms or cancels, then keeps the answer for poll().
+bool IrFileDialog::start(void* ownerWindow)
 {
+    if (isOpen())
+        return false;
     char file[kMaxIrPath] = {};
     OPENFILENAMEA dialog;
     std::memset(&dialog, 0, sizeof dialog);
@@ -24,11 +29,30 @@ bool runIrFileDialog(void* ownerWindow, std::string& path)
     dialog.lpstrTitle = "Load Impulse Response";
     dialog.Flags = OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
     dialog.lpstrDefExt = "wav";
-    // Modal on this thread until the user confirms or cancels.
-    if (!GetOpenFileNameA(&dialog))
-        return false;
-    path = file;
+    if (GetOpenFileNameA(&dialog)) {
+        chosen_ = file;
+        answer_ = Answer::Chosen;
+    } else {
+        chosen_.clear();
+        answer_ = Answer::Cancelled;
+    }
     return true;
+}
+
+IrFileDialog::Answer IrFileDialog::poll(std::string& path)
+{
+    const Answer a = answer_;
+    if (a == Answer::Chosen)
+        path = chosen_;
+    answer_ = Answer::None;
+    chosen_.clear();
+    return a;
+}
+
+void IrFileDialog::cancel()
+{
+    answer_ = Answer::None;
+    chosen_.clear();
 }
 
 pid_t openWebAddress(const char* url)

@@ -2,54 +2,56 @@
 
 #include "editor/CAboutContainer.h"
 #include "editor/SystemDialogs.h"
+#include "plugin/Identity.h"
+#include "plugin/Parameters.h"
 #include "plugin/ZorvanEditorLink.h"
-#include "plugin/vst/AudioEffect.h"
 #include "toolkit/CAnimKnob.h"
 #include "toolkit/CBitmap.h"
 #include "toolkit/CFrame.h"
 #include "toolkit/CKickButton.h"
 #include "toolkit/CSplashScreen.h"
 #include "toolkit/CTextLabel.h"
+#include "toolkit/PlatformWindow.h"
 #include "toolkit/CVerticalSwitch.h"
 
 using namespace VSTGUI;
 
-const char* const zorvanGUI::kWebAddress = "https://www.zorvan.example/";
+const char* const zorvanGUI::kWebAddress = zorvan::kWebAddress;
 const char* const zorvanGUI::kVersionText = "(Ver.1.1.3)";
 
 namespace {
 
-constexpr int32_t kCabinetIndex = 8;
 constexpr uint32_t kPendingIrName = 1u << 9;
 
-struct ControlLayout {
-    bool isKnob;        // else a three-position switch
-    CRect rect;         // in the frame
-    float defaultValue; // Control-click value
+// Where each control sits, by tag (the parameter index). Whether it is a knob
+// or a switch and its Control-click value (program 0's default) come from the
+// parameter table.
+const CRect kControlRects[zorvanGUI::kNumControls] = {
+    CRect::fromSize(53, 146, 36, 36),  // Input
+    CRect::fromSize(141, 145, 31, 39), // mode
+    CRect::fromSize(168, 146, 36, 36), // gain
+    CRect::fromSize(236, 146, 36, 36), // bass
+    CRect::fromSize(293, 146, 36, 36), // mid
+    CRect::fromSize(350, 146, 36, 36), // treble
+    CRect::fromSize(406, 146, 36, 36), // presence
+    CRect::fromSize(475, 146, 36, 36), // master
+    CRect::fromSize(525, 145, 31, 39), // cabinet
 };
+static_assert(zorvanGUI::kNumControls == kNumParams, "one control per parameter");
 
-// The panel table: tags 0 to 8 are the parameter indices.
-const ControlLayout kControlLayouts[zorvanGUI::kNumControls] = {
-    {true, CRect::fromSize(53, 146, 36, 36), 0.2f},    // Input
-    {false, CRect::fromSize(141, 145, 31, 39), 0.f},   // mode
-    {true, CRect::fromSize(168, 146, 36, 36), 0.5f},   // gain
-    {true, CRect::fromSize(236, 146, 36, 36), 0.5f},   // bass
-    {true, CRect::fromSize(293, 146, 36, 36), 0.5f},   // mid
-    {true, CRect::fromSize(350, 146, 36, 36), 0.5f},   // treble
-    {true, CRect::fromSize(406, 146, 36, 36), 0.5f},   // presence
-    {true, CRect::fromSize(475, 146, 36, 36), 0.5f},   // master
-    {false, CRect::fromSize(525, 145, 31, 39), 0.f},   // cabinet
-};
+bool isExternalCabinet(float value)
+{
+    return cabinetSelectionFor(value) == CabinetSelection::External;
+}
 
 constexpr int kKnobFrames = 101;
 constexpr int kKnobFrameHeight = 36;
 constexpr int kSwitchFrames = 3;
 constexpr int kSwitchFrameHeight = 39;
-constexpr int kSwitchPositions = 3;
 
 } // namespace
 
-zorvanGUI::zorvanGUI(AudioEffect* effect) : AEffGUIEditor(effect)
+zorvanGUI::zorvanGUI(ZorvanEditorLink* effect) : AEffGUIEditor(effect)
 {
     backgroundBitmap = new CBitmap("background.png");
     rect.top = 0;
@@ -83,10 +85,9 @@ std::string zorvanGUI::irDisplayName(const char* path)
 
 std::string zorvanGUI::currentIrName() const
 {
-    const auto* link = dynamic_cast<ZorvanEditorLink*>(effect);
-    if (!link || !effect)
+    if (!effect)
         return std::string();
-    return irDisplayName(link->getIrPath(effect->getProgram()));
+    return irDisplayName(effect->getIrPath(effect->getProgram()));
 }
 
 bool zorvanGUI::open(void* ptr)
@@ -95,12 +96,11 @@ bool zorvanGUI::open(void* ptr)
     if (frame)
         close();
     AEffGUIEditor::open(ptr);
-    uiThread.store(std::this_thread::get_id());
+    uiThread.store(VSTGUI::currentThreadId());
     pendingUpdates.store(0);
 
     // 1. The frame, with the panel picture as its background.
-    CFrame* newFrame = new CFrame(CRect(0, 0, backgroundBitmap->getWidth(), backgroundBitmap->getHeight()), ptr,
-                                  this);
+    CFrame* newFrame = new CFrame(CRect(0, 0, backgroundBitmap->getWidth(), backgroundBitmap->getHeight()), ptr, this);
     newFrame->setBackgroundColor(kBlackCColor);
     newFrame->setBackground(backgroundBitmap);
 
@@ -110,14 +110,14 @@ bool zorvanGUI::open(void* ptr)
 
     // 3. The nine parameter controls at the plug-in's current values.
     for (int32_t tag = 0; tag < kNumControls; ++tag) {
-        const ControlLayout& layout = kControlLayouts[tag];
+        const CRect& r = kControlRects[tag];
         CControl* control;
-        if (layout.isKnob)
-            control = new CAnimKnob(layout.rect, this, tag, kKnobFrames, kKnobFrameHeight, knobBitmap, CPoint(0, 0));
+        if (kParameterInfo[tag].kind == ParameterKind::Knob)
+            control = new CAnimKnob(r, this, tag, kKnobFrames, kKnobFrameHeight, knobBitmap, CPoint(0, 0));
         else
-            control = new CVerticalSwitch(layout.rect, this, tag, kSwitchFrames, kSwitchFrameHeight,
-                                          kSwitchPositions, switchBitmap, CPoint(0, 0));
-        control->setDefaultValue(layout.defaultValue);
+            control = new CVerticalSwitch(r, this, tag, kSwitchFrames, kSwitchFrameHeight, kSwitchPositions,
+                                          switchBitmap, CPoint(0, 0));
+        control->setDefaultValue(kDefaultValues[0][tag]);
         control->setValue(effect ? effect->getParameter(tag) : 0.f);
         newFrame->addView(control);
         controls[tag] = control;
@@ -140,7 +140,7 @@ bool zorvanGUI::open(void* ptr)
     irNameLabel->setHoriAlign(kRightText);
 
     // 7. Both shown only while the cabinet is exactly on EXT.
-    if (effect && effect->getParameter(kCabinetIndex) == 1.0f) {
+    if (effect && isExternalCabinet(effect->getParameter(kCabinet))) {
         newFrame->addView(irLoadButton);
         newFrame->addView(irNameLabel);
         irControlsShown = true;
@@ -200,7 +200,9 @@ void zorvanGUI::close()
             irNameLabel->forget();
     }
     forgetViews();
-    uiThread.store(std::thread::id());
+    // The dialog belongs to the window: closing the window ends it unanswered.
+    irDialog.cancel();
+    uiThread.store(0);
     AEffGUIEditor::close();
 }
 
@@ -219,7 +221,7 @@ void zorvanGUI::forgetViews()
 
 bool zorvanGUI::onUiThread() const
 {
-    return uiThread.load() == std::this_thread::get_id();
+    return uiThread.load() == VSTGUI::currentThreadId();
 }
 
 void zorvanGUI::setParameter(int32_t index, float)
@@ -248,9 +250,9 @@ void zorvanGUI::applyParameter(int32_t index)
         return;
     if (CControl* control = controls[index])
         control->setValue(effect->getParameter(index));
-    if (index != kCabinetIndex || !irLoadButton || !irNameLabel)
+    if (index != kCabinet || !irLoadButton || !irNameLabel)
         return;
-    const bool external = effect->getParameter(kCabinetIndex) == 1.0f;
+    const bool external = isExternalCabinet(effect->getParameter(kCabinet));
     if (external && !irControlsShown) {
         frame->addView(irLoadButton);
         frame->addView(irNameLabel);
@@ -292,6 +294,7 @@ void zorvanGUI::idle()
         return;
     if (!helperProcesses.empty())
         zorvan::reapChildren(helperProcesses);
+    collectIrDialogAnswer();
     applyPendingUpdates();
     AEffGUIEditor::idle();
 }
@@ -309,7 +312,7 @@ void zorvanGUI::valueChanged(CControl* control)
     }
     if (tag == kTagIrLoad) {
         if (irLoadButton && irLoadButton->getValue() < 0.5f)
-            loadImpulseResponse();
+            openIrDialog();
         control->setDirty(true);
     } else if (tag == kTagLogo) {
         if (logoButton && logoButton->getValue() < 0.5f) {
@@ -321,19 +324,21 @@ void zorvanGUI::valueChanged(CControl* control)
     }
 }
 
-void zorvanGUI::loadImpulseResponse()
+void zorvanGUI::openIrDialog()
 {
-    auto* link = dynamic_cast<ZorvanEditorLink*>(effect);
-    if (!link)
+    // A press while the dialog is open is ignored: one dialog at a time.
+    if (!effect || irDialog.isOpen())
         return;
-    AEffEditor* owner = effect->getEditor();
-    void* ownerWindow = nullptr;
-    if (owner == this && frame)
-        ownerWindow = frame->getSystemWindow();
+    irDialog.start(frame ? frame->getSystemWindow() : nullptr);
+    collectIrDialogAnswer(); // a modal dialog has answered already
+}
+
+void zorvanGUI::collectIrDialogAnswer()
+{
     std::string path;
-    if (!zorvan::runIrFileDialog(ownerWindow, path))
+    if (irDialog.poll(path) != zorvan::IrFileDialog::Answer::Chosen || !effect)
         return;
-    if (!link->loadIrPath(path.c_str()))
+    if (!effect->loadIrPath(path.c_str()))
         return;
     if (irNameLabel) {
         irNameLabel->setText(currentIrName().c_str());

@@ -1,30 +1,27 @@
-// The plug-in: a guitar amplifier head followed by a speaker cabinet, mono inside,
-// the same signal on both outputs.
+// The VST 2.4 shell of the plug-in: answers the host's dispatcher requests,
+// reports automation and edit gestures, owns the editor, and hands everything
+// else to the engine, which holds every parameter, program, state and
+// impulse-response rule. Mono inside, the same signal on both outputs.
 //
 // Threads (one line per host entry):
 // - processReplacing / processDoubleReplacing: the host's audio thread; lock-free,
 //   allocation-free, never touches files.
-// - setParameter, setProgram, setChunk, getChunk, setProgramName, resume, suspend,
-//   setSampleRate: any non-audio thread, possibly two at once (host automation and
-//   the panel); they are serialised among themselves by controlMutex, which the
-//   audio thread never takes. New coefficient sets and responses reach the audio
-//   thread whole through the engines' own hand-over.
-// - getParameter, getParameterDisplay and the other text requests: any thread.
-// - Editor requests (effEdit*): the host's UI thread.
+// - setParameter, getParameter, getParameterDisplay and the other parameter
+//   text requests: any thread, the audio thread included; wait-free.
+// - setProgram, setChunk, setProgramName, resume, suspend, setSampleRate: any
+//   non-audio thread, possibly two at once (host and panel); the engine
+//   serialises them without blocking any parameter request.
+// - getChunk, getProgram, getProgramName(Indexed): any thread but the audio
+//   thread; each thread gets a chunk snapshot of its own.
+// - Editor requests (effEdit*) and the editor link: the host's UI thread.
 #pragma once
 
-#include "dsp/amp/AmpModel.h"
-#include "dsp/cabinet/ExtCabinet.h"
-#include "dsp/cabinet/IntCabinet.h"
-#include "plugin/Parameters.h"
+#include "plugin/Identity.h"
 #include "plugin/ZorvanEditorLink.h"
-#include "plugin/ZorvanProgram.h"
+#include "plugin/ZorvanEngine.h"
 #include "plugin/vst/AudioEffectX.h"
 
-#include <atomic>
-#include <mutex>
-
-class Zorvan : public AudioEffectX, public ZorvanEditorLink {
+class Zorvan : public AudioEffectX, public ZorvanEditorLink, private ZorvanEngineListener {
 public:
     explicit Zorvan(audioMasterCallback audioMaster);
     ~Zorvan() override;
@@ -39,6 +36,7 @@ public:
     // Parameters
     void setParameter(int32_t index, float value) override;
     float getParameter(int32_t index) override;
+    void setParameterAutomated(int32_t index, float value) override;
     void getParameterName(int32_t index, char* text) override;
     void getParameterLabel(int32_t index, char* label) override;
     void getParameterDisplay(int32_t index, char* text) override;
@@ -56,38 +54,30 @@ public:
     bool getEffectName(char* name) override;
     bool getVendorString(char* text) override;
     bool getProductString(char* text) override;
-    int32_t getVendorVersion() override { return 1130; }
+    int32_t getVendorVersion() override { return zorvan::kVendorVersion; }
+
+    // Edit gestures (host and editor link)
+    bool beginEdit(int32_t index) override;
+    bool endEdit(int32_t index) override;
 
     // Editor link
     const char* getIrPath(int program) const override;
     bool loadIrPath(const char* path) override;
 
     // State the tests and tools look at.
-    bool cabinetInternal() const { return cabinet.load(std::memory_order_relaxed) == CabinetSelection::Internal; }
-    bool cabinetExternal() const { return cabinet.load(std::memory_order_relaxed) == CabinetSelection::External; }
-    int oversampleFactor() const { return amp.oversampleFactor(); }
-    int externalIrLength() const { return extCab.maxIrLength(); }
-    bool internalShortLayout() const { return intCab.shortLayout(); }
-    bool externalShortLayout() const { return extCab.shortLayout(); }
+    const ZorvanEngine& getEngine() const { return engine; }
+    bool cabinetInternal() const { return engine.cabinetInternal(); }
+    bool cabinetExternal() const { return engine.cabinetExternal(); }
+    int oversampleFactor() const { return engine.oversampleFactor(); }
+    int externalIrLength() const { return engine.externalIrLength(); }
+    bool internalShortLayout() const { return engine.internalShortLayout(); }
+    bool externalShortLayout() const { return engine.externalShortLayout(); }
 
 private:
-    template <typename Sample>
-    void processBlock(Sample** inputs, Sample** outputs, int32_t sampleFrames);
-    void applyParameter(int32_t index, float value);
-    void loadCurrentImpulse();
-    void refreshIrPathText(int program);
+    // Engine listener: the editor follows.
+    void parameterChanged(int32_t index, float value) override;
+    void programChanged() override;
 
-    static constexpr int kChunkFrames = 256; // frames per pass through the engines
-
-    AmpModel amp;                 // the amplifier chain up to the cabinet
-    IntCabinet intCab;            // built-in cabinet (INT.)
-    ExtCabinet extCab;            // cabinet from a WAV file (EXT.)
-    std::atomic<CabinetSelection> cabinet{CabinetSelection::Internal}; // switch position read per block
-    std::atomic<float> curValue[kNumParams];    // current parameter values
-    ZorvanProgram programs[kNumPrograms];       // the bank, contiguous: it is the chunk's layout
-    char irPathText[kNumPrograms][kIrPathSize + 1]; // each record's path, always NUL-terminated
+    ZorvanEngine engine;                           // everything but the host's interface and the editor
     mutable char irPathForEditor[kIrPathSize + 1]; // the UI thread's copy of a record's path
-    ZorvanProgram chunkCopy[kNumPrograms];      // stable copy handed to the host by getChunk
-    mutable std::recursive_mutex controlMutex;  // serialises the control-side writers
-    double scratch[kChunkFrames];               // audio thread: the chain's output of one pass
 };

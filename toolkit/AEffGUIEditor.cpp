@@ -1,16 +1,13 @@
 #include "toolkit/AEffGUIEditor.h"
 
-#include "plugin/vst/AudioEffectX.h"
 #include "toolkit/PlatformWindow.h"
 
 #include <ctime>
 
 std::atomic<int32_t> AEffGUIEditor::knobMode{VSTGUI::kCircularMode};
 
-AEffGUIEditor::AEffGUIEditor(AudioEffect* effect) : AEffEditor(effect), lastTicks(getTicks())
+AEffGUIEditor::AEffGUIEditor(ZorvanEditorLink* effect) : effect(effect), lastTicks(getTicks())
 {
-    if (effect)
-        effect->setEditor(this);
     VSTGUI::initEditorThread();
 }
 
@@ -66,14 +63,14 @@ bool AEffGUIEditor::setKnobMode(int32_t val)
 
 void AEffGUIEditor::beginEdit(int32_t index)
 {
-    if (auto* fx = dynamic_cast<AudioEffectX*>(effect))
-        fx->beginEdit(index);
+    if (effect)
+        effect->beginEdit(index);
 }
 
 void AEffGUIEditor::endEdit(int32_t index)
 {
-    if (auto* fx = dynamic_cast<AudioEffectX*>(effect))
-        fx->endEdit(index);
+    if (effect)
+        effect->endEdit(index);
 }
 
 uint32_t AEffGUIEditor::getTicks()

@@ -1,21 +1,23 @@
-// The glue between the plug-in's editor slot and the toolkit: answers the
-// window rectangle, lets the frame redraw at idle, passes keys to the frame,
-// holds the knob mode shared by all editors and turns the controls' edit
-// gestures into the plug-in's beginEdit / endEdit.
+// The glue between a shell's editor slot and the toolkit: answers the window
+// rectangle, lets the frame redraw at idle, passes keys to the frame, holds
+// the knob mode shared by all editors and turns the controls' edit gestures
+// into the shell's beginEdit / endEdit.
 //
 // Threads: every operation belongs to the host's user-interface thread, except
 // setKnobMode, which only stores an atomic value.
 #pragma once
 
-#include "plugin/vst/AEffEditor.h"
+#include "plugin/AEffEditor.h"
+#include "plugin/ZorvanEditorLink.h"
 #include "toolkit/CFrame.h"
 
 #include <atomic>
 
 class AEffGUIEditor : public AEffEditor, public VSTGUI::VSTGUIEditorInterface {
 public:
-    // Attaches itself to effect as its editor.
-    explicit AEffGUIEditor(AudioEffect* effect);
+    // effect is the shell the editor belongs to; the shell attaches the
+    // editor to itself once it is constructed.
+    explicit AEffGUIEditor(ZorvanEditorLink* effect);
     ~AEffGUIEditor() override;
 
     bool getRect(ERect** ppRect) override;
@@ -35,6 +37,7 @@ public:
     static uint32_t getTicks();
 
 protected:
+    ZorvanEditorLink* effect;         // the shell this editor belongs to
     ERect rect{};                     // window rectangle answered to the host
     VSTGUI::CFrame* frame = nullptr;  // the panel while the window is open
     uint32_t lastTicks;               // clock at construction

@@ -4,7 +4,7 @@
 // Threads: views are made for one thread, the host's user-interface thread.
 #pragma once
 
-#include "plugin/vst/aeffect.h"
+#include "plugin/EditorTypes.h"
 #include "toolkit/VSTGUITypes.h"
 
 namespace VSTGUI {

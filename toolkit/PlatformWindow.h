@@ -23,6 +23,9 @@ public:
     // Hands every pending event of the window to the frame. UI thread only.
     // (On Windows the host's message loop delivers them instead.)
     virtual void pumpEvents(CFrame& frame) = 0;
+    // A file descriptor that becomes readable when events wait (for hosts
+    // that run the editor from their own event loop), or -1.
+    virtual int getEventFd() const { return -1; }
 };
 
 // The platform's child window of parent (the host's window handle) for frame,
@@ -33,6 +36,11 @@ std::unique_ptr<IPlatformWindow> createPlatformWindow(void* parent, int width, i
 // editor base on construction and undone on destruction (OLE on Windows).
 void initEditorThread();
 void exitEditorThread();
+
+// The system's id of the calling thread, never 0. (std::this_thread::get_id
+// would, on Windows, register the thread with the DLL's own winpthreads and
+// leave handles behind at every unload.)
+uint64_t currentThreadId();
 
 // A child window of parent (an X11 Window id) on the default display, mapped.
 // Null when no display can be opened or parent is not a usable window.

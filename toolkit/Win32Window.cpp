@@ -295,6 +295,11 @@ std::unique_ptr<IPlatformWindow> createPlatformWindow(void* parent, int width, i
     return window;
 }
 
+uint64_t currentThreadId()
+{
+    return GetCurrentThreadId();
+}
+
 void initEditorThread()
 {
     // S_FALSE (already initialised on this thread) counts too; a thread the

@@ -11,6 +11,7 @@
 #include "dsp/amp/TubeMath.h"
 #include "dsp/cabinet/ExtCabinet.h"
 #include "dsp/cabinet/IntCabinet.h"
+#include "tests/support/WavWriter.h"
 
 #include <algorithm>
 #include <chrono>
@@ -102,33 +103,15 @@ double cabinetFigure(int runs, Cabinet& cabinet)
     });
 }
 
-// A mono 32-bit float response of taps samples, decaying noise.
+// A mono 16-bit response of taps samples, decaying noise.
 std::string writeResponse(int taps)
 {
     const std::string path = (std::filesystem::temp_directory_path() / "zorvan-bench-response.wav").string();
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f)
-        return path;
-    auto u32 = [&](uint32_t v) { std::fwrite(&v, 4, 1, f); }; // little-endian
-    auto u16 = [&](uint16_t v) { std::fwrite(&v, 2, 1, f); };
-    std::fwrite("RIFF", 1, 4, f);
-    u32(36 + 4 * static_cast<uint32_t>(taps));
-    std::fwrite("WAVEfmt ", 1, 8, f);
-    u32(16);
-    u16(3);
-    u16(1);
-    u32(48000);
-    u32(192000);
-    u16(4);
-    u16(32);
-    std::fwrite("data", 1, 4, f);
-    u32(4 * static_cast<uint32_t>(taps));
     Lcg noise{static_cast<uint64_t>(taps)};
-    for (int i = 0; i < taps; ++i) {
-        const float s = static_cast<float>(noise.next() * std::exp(-3.0 * i / taps));
-        std::fwrite(&s, 4, 1, f);
-    }
-    std::fclose(f);
+    std::vector<int16_t> samples(static_cast<size_t>(taps));
+    for (int i = 0; i < taps; ++i)
+        samples[static_cast<size_t>(i)] = static_cast<int16_t>(30000.0 * noise.next() * std::exp(-3.0 * i / taps));
+    testhost::writeFile(path, testhost::wav16(samples, 1));
     return path;
 }
 

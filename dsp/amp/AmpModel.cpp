@@ -35,168 +35,171 @@ double processAmpFrame(const AmpCoeffs& k, AmpState& s, double sum)
 }
 
 AmpModel::AmpModel()
-    : baseAntiAlias_(antiAliasCoeffsAt44100()), stageAntiAlias_(antiAliasCoeffsAt44100())
 {
-    // The sections start from the default program's values (their
-    // constructors); the rate update designs everything at 44100 Hz so the
-    // model can run at once.
+    // The sections start from the default program's values; the rate update
+    // designs everything at 44100 Hz so the model can run at once.
+    rate_.baseAntiAlias = rate_.stageAntiAlias = antiAliasCoeffsAt44100();
     setSampleRate(44100.0f);
-    slots_[frontSlot_] = coefficients();
+    acquireCoeffs();
 }
 
 AmpModel::~AmpModel() = default;
 
-AmpCoeffs AmpModel::assembleLocked() const
+void AmpModel::updateSections(unsigned which, float rate, Sections& s, AmpCoeffs& k) const
 {
-    AmpCoeffs k;
-    k.inputLevel = inputLevel_;
-    k.oversampleFactor = oversampleFactor_;
-    k.rateEpoch = rateEpoch_;
-    k.baseAntiAlias = baseAntiAlias_;
-    k.stageAntiAlias = stageAntiAlias_;
-    k.gainNetwork = gainNetwork_.coeffs();
-    k.toneStack = toneStack_.coeffs();
-    k.interstage = interstage_.coeffs();
-    k.presence = presence_.coeffs();
-    k.outputHighPass = outputHighPass_.coeffs;
-    return k;
+    const float mode = mode_.load(std::memory_order_relaxed);
+    if (which & kInputDirty) {
+        s.inputLevel = inputLevel_.load(std::memory_order_relaxed);
+        k.inputLevel = s.inputLevel;
+    }
+    // A mode change updates all four, in this order.
+    if (which & kGainNetworkDirty) {
+        s.gainNetwork.sampleRate = rate;
+        s.gainNetwork.mode = mode;
+        s.gainNetwork.gain = gain_.load(std::memory_order_relaxed);
+        s.gainNetwork.updateGainNetwork();
+        k.gainNetwork = s.gainNetwork.coeffs();
+    }
+    if (which & kInterstageDirty) {
+        s.interstage.sampleRate = rate;
+        s.interstage.mode = mode;
+        s.interstage.updateInterstageFilter();
+        k.interstage = s.interstage.coeffs();
+    }
+    if (which & kToneStackDirty) {
+        s.toneStack.sampleRate = rate;
+        s.toneStack.mode = mode;
+        s.toneStack.bassSquared = bassSquared_.load(std::memory_order_relaxed);
+        s.toneStack.mid = mid_.load(std::memory_order_relaxed);
+        s.toneStack.treble = treble_.load(std::memory_order_relaxed);
+        s.toneStack.updateToneStack();
+        k.toneStack = s.toneStack.coeffs();
+    }
+    if (which & kPresenceDirty) {
+        s.presence.sampleRate = rate;
+        s.presence.mode = mode;
+        s.presence.presence = presence_.load(std::memory_order_relaxed);
+        s.presence.master = master_.load(std::memory_order_relaxed);
+        s.presence.updatePresenceFilter();
+        k.presence = s.presence.coeffs();
+    }
 }
 
-// Triple buffer, writer side: fill the back slot, swap it into the shared
-// slot with the dirty bit; the slot given back becomes the next back slot.
-void AmpModel::publishLocked()
+void AmpModel::applyRate(const AmpRateCoeffs& r, AmpCoeffs& k)
 {
-    slots_[backSlot_] = assembleLocked();
-    const unsigned previous = sharedSlot_.exchange(static_cast<unsigned>(backSlot_) | kDirty,
-                                                   std::memory_order_acq_rel);
-    backSlot_ = static_cast<int>(previous & 3u);
+    k.oversampleFactor = r.oversampleFactor;
+    k.rateEpoch = r.rateEpoch;
+    k.baseAntiAlias = r.baseAntiAlias;
+    k.stageAntiAlias = r.stageAntiAlias;
+    k.outputHighPass = r.outputHighPass;
 }
 
 AmpCoeffs AmpModel::coefficients() const
 {
-    std::lock_guard<std::mutex> lock(writerMutex_);
-    return assembleLocked();
+    AmpRateCoeffs r;
+    {
+        std::lock_guard<std::mutex> lock(writerMutex_);
+        r = rate_;
+    }
+    AmpCoeffs k;
+    Sections s;
+    applyRate(r, k);
+    updateSections(kAllDirty, r.rate, s, k);
+    return k;
 }
 
 void AmpModel::setInputLevel(float v)
 {
-    std::lock_guard<std::mutex> lock(writerMutex_);
-    inputLevel_ = v;
-    publishLocked();
+    inputLevel_.store(v, std::memory_order_relaxed);
+    markDirty(kInputDirty);
 }
 
 void AmpModel::setMode(float v)
 {
-    std::lock_guard<std::mutex> lock(writerMutex_);
-    gainNetwork_.mode = v;
-    interstage_.mode = v;
-    toneStack_.mode = v;
-    presence_.mode = v;
-    gainNetwork_.updateGainNetwork();
-    interstage_.updateInterstageFilter();
-    toneStack_.updateToneStack();
-    presence_.updatePresenceFilter();
-    publishLocked();
+    mode_.store(v, std::memory_order_relaxed);
+    markDirty(kGainNetworkDirty | kInterstageDirty | kToneStackDirty | kPresenceDirty);
 }
 
 void AmpModel::setGain(float v)
 {
-    std::lock_guard<std::mutex> lock(writerMutex_);
-    gainNetwork_.gain = v;
-    gainNetwork_.updateGainNetwork();
-    publishLocked();
+    gain_.store(v, std::memory_order_relaxed);
+    markDirty(kGainNetworkDirty);
 }
 
 void AmpModel::setBassSquared(float bassSquared)
 {
-    std::lock_guard<std::mutex> lock(writerMutex_);
-    toneStack_.bassSquared = bassSquared;
-    toneStack_.updateToneStack();
-    publishLocked();
+    bassSquared_.store(bassSquared, std::memory_order_relaxed);
+    markDirty(kToneStackDirty);
 }
 
 void AmpModel::setMid(float v)
 {
-    std::lock_guard<std::mutex> lock(writerMutex_);
-    toneStack_.mid = v;
-    toneStack_.updateToneStack();
-    publishLocked();
+    mid_.store(v, std::memory_order_relaxed);
+    markDirty(kToneStackDirty);
 }
 
 void AmpModel::setTreble(float v)
 {
-    std::lock_guard<std::mutex> lock(writerMutex_);
-    toneStack_.treble = v;
-    toneStack_.updateToneStack();
-    publishLocked();
+    treble_.store(v, std::memory_order_relaxed);
+    markDirty(kToneStackDirty);
 }
 
 void AmpModel::setPresence(float v)
 {
-    std::lock_guard<std::mutex> lock(writerMutex_);
-    presence_.presence = v;
-    presence_.updatePresenceFilter();
-    publishLocked();
+    presence_.store(v, std::memory_order_relaxed);
+    markDirty(kPresenceDirty);
 }
 
 void AmpModel::setMaster(float v)
 {
-    std::lock_guard<std::mutex> lock(writerMutex_);
-    presence_.master = v;
-    presence_.updatePresenceFilter();
-    publishLocked();
+    master_.store(v, std::memory_order_relaxed);
+    markDirty(kPresenceDirty);
 }
 
 void AmpModel::setSampleRate(float fs)
 {
     std::lock_guard<std::mutex> lock(writerMutex_);
     // Anti-aliasing sections: a rate outside the table keeps the previous set.
-    baseRate_ = fs;
-    designAntiAliasFilter(baseRate_, baseAntiAlias_);
+    rate_.rate = fs;
+    designAntiAliasFilter(fs, rate_.baseAntiAlias);
+    float stageRate;
     if (fs < 62000.0f) {
-        stageRate_ = 2.0f * fs;
-        oversampleFactor_ = 2;
+        stageRate = 2.0f * fs;
+        rate_.oversampleFactor = 2;
     } else {
-        stageRate_ = fs;
-        oversampleFactor_ = 1;
+        stageRate = fs;
+        rate_.oversampleFactor = 1;
     }
-    designAntiAliasFilter(stageRate_, stageAntiAlias_);
+    designAntiAliasFilter(stageRate, rate_.stageAntiAlias);
+    ++rate_.rateEpoch; // the audio side clears both upsample buffers when it sees this set
+    rate_.outputHighPass = designOutputHighPass(fs);
+    oversampleFactor_.store(rate_.oversampleFactor, std::memory_order_relaxed);
 
-    // The voicing sections always run at the host rate.
-    gainNetwork_.sampleRate = fs;
-    interstage_.sampleRate = fs;
-    toneStack_.sampleRate = fs;
-    presence_.sampleRate = fs;
-    gainNetwork_.updateGainNetwork();
-    interstage_.updateInterstageFilter();
-    toneStack_.updateToneStack();
-    presence_.updatePresenceFilter();
-
-    ++rateEpoch_; // the audio side clears both upsample buffers when it sees this set
-
-    outputHighPass_.sampleRate = fs;
-    outputHighPass_.update();
-    publishLocked();
+    // Triple buffer, writer side: fill the back slot, swap it into the shared
+    // slot with the published bit; the slot given back becomes the next back slot.
+    rateSlots_[backSlot_] = rate_;
+    const unsigned previous = sharedSlot_.exchange(static_cast<unsigned>(backSlot_) | kRatePublished,
+                                                   std::memory_order_acq_rel);
+    backSlot_ = static_cast<int>(previous & 3u);
 }
 
-int AmpModel::oversampleFactor() const
-{
-    std::lock_guard<std::mutex> lock(writerMutex_);
-    return oversampleFactor_;
-}
-
-// Triple buffer, reader side: take the newest set if one was published since
-// the last call; apply the upsample-buffer clear of a new rate update.
+// Start of a pass: take the newest rate set if one was published (the voicing
+// sections then follow the new rate), redesign the sections whose values
+// changed, and apply the upsample-buffer clear of a new rate update.
 void AmpModel::acquireCoeffs()
 {
-    if (sharedSlot_.load(std::memory_order_relaxed) & kDirty) {
+    unsigned which = dirty_.exchange(0, std::memory_order_acquire);
+    if (sharedSlot_.load(std::memory_order_relaxed) & kRatePublished) {
         const unsigned previous = sharedSlot_.exchange(static_cast<unsigned>(frontSlot_),
                                                        std::memory_order_acq_rel);
         frontSlot_ = static_cast<int>(previous & 3u);
+        applyRate(rateSlots_[frontSlot_], current_);
+        which |= kGainNetworkDirty | kInterstageDirty | kToneStackDirty | kPresenceDirty;
     }
-    const AmpCoeffs& k = slots_[frontSlot_];
-    if (state_.rateEpoch != k.rateEpoch) {
-        state_.rateEpoch = k.rateEpoch;
+    if (which)
+        updateSections(which, rateSlots_[frontSlot_].rate, sections_, current_);
+    if (state_.rateEpoch != current_.rateEpoch) {
+        state_.rateEpoch = current_.rateEpoch;
         state_.triode.upsampleBuffer[0] = state_.triode.upsampleBuffer[1] = 0.0;
         state_.power.upsampleBuffer[0] = state_.power.upsampleBuffer[1] = 0.0;
     }
@@ -342,7 +345,7 @@ void pentodeLane(const PentodeModel& m, const double* v, double* s, int n)
 // output is not finite; the caller then replays the block frame by frame.
 bool AmpModel::processBlock(const double* sum, double* out, int len)
 {
-    const AmpCoeffs k = slots_[frontSlot_]; // local copy: lane stores cannot alias it
+    const AmpCoeffs k = current_; // local copy: lane stores cannot alias it
     const int N = k.oversampleFactor == 1 ? 1 : 2;
     const double scale = N;
     const int overLen = N * len;
@@ -492,9 +495,9 @@ bool AmpModel::processBlock(const double* sum, double* out, int len)
     return true;
 }
 
-void AmpModel::processBlockChecked(const double* sum, double* out, int n)
+void AmpModel::processFramesRecovering(const double* sum, double* out, int n)
 {
-    const AmpCoeffs& k = slots_[frontSlot_];
+    const AmpCoeffs& k = current_;
     for (int i = 0; i < n; ++i) {
         const double y = processAmpFrame(k, state_, sum[i]);
         // The same values as the block path checks: the output and this
@@ -529,7 +532,7 @@ void AmpModel::processBlocks(const Sample* in0, const Sample* in1, double* out, 
         }
         // The block path leaves the histories alone when it meets a
         // non-finite value; the block is then replayed frame by frame.
-        if (!processBlock(sum, out + start, len)) processBlockChecked(sum, out + start, len);
+        if (!processBlock(sum, out + start, len)) processFramesRecovering(sum, out + start, len);
     }
 }
 

@@ -64,15 +64,32 @@ inline double chainInput(double sum, double level)
 // operations every other path must reproduce bit for bit.
 double processAmpFrame(const AmpCoeffs& k, AmpState& s, double sum);
 
+// The rate-dependent part of the coefficients: everything a rate update
+// designs on the control side.
+struct AmpRateCoeffs {
+    float rate = 44100.0f;            // host rate the voicing sections are designed for
+    int oversampleFactor = 2;         // of both shaper stages, 1 or 2
+    unsigned rateEpoch = 0;           // bumped by each rate update
+    AntiAliasCoeffs baseAntiAlias{};  // at the host rate
+    AntiAliasCoeffs stageAntiAlias{}; // at the oversampled rate
+    BiquadCoeffs outputHighPass;      // fixed 80 Hz high-pass at the host rate
+};
+
 // The amplifier model: input level, channel voicing, triode stage, tone stack,
 // power stage, presence and master, band-limited at both ends.
 //
-// Thread contract: the setters and setSampleRate may be called from any
-// non-audio thread, several at once; they serialise on a writer-side mutex,
-// design on the caller's thread and publish the complete coefficient set
-// through a triple buffer. process() is called from one audio thread at a time;
-// it never locks or allocates and picks up the newest complete set at the
-// start of each call. Histories belong to the audio thread alone.
+// Thread contract:
+// - The parameter setters (setInputLevel ... setMaster) are wait-free and may
+//   be called from any thread, the audio thread included: they store the
+//   value atomically and mark the sections that depend on it. The audio
+//   thread redesigns marked sections at the start of its next process() call,
+//   with the same design functions, so the numbers and the adoption point are
+//   those of a design made on the caller's thread.
+// - setSampleRate may be called from any non-audio thread; rate writers
+//   serialise on a writer-side mutex, design the rate-dependent sets and
+//   publish them whole through a triple buffer.
+// - process() is called from one audio thread at a time; it never locks,
+//   allocates or waits. Histories and the section designs belong to it.
 class AmpModel {
 public:
     AmpModel();
@@ -80,7 +97,7 @@ public:
     AmpModel(const AmpModel&) = delete;
     AmpModel& operator=(const AmpModel&) = delete;
 
-    // Control side.
+    // Parameter side: any thread, wait-free.
     void setInputLevel(float v);
     void setMode(float v);
     void setGain(float v);
@@ -89,10 +106,13 @@ public:
     void setTreble(float v);
     void setPresence(float v);
     void setMaster(float v);
+    // Rate side: control threads.
     void setSampleRate(float fs);
-    int oversampleFactor() const;
+    int oversampleFactor() const { return oversampleFactor_.load(std::memory_order_relaxed); }
 
-    // The set last published (control side; for tests and reference paths).
+    // The complete set the next process() call will run with: designed here
+    // from the current values and the last published rate (control side; for
+    // tests and reference paths).
     AmpCoeffs coefficients() const;
 
     // Audio side: n frames of the two inputs to the pre-cabinet value.
@@ -102,40 +122,61 @@ public:
     static constexpr int kMaxBlock = 64; // frames per internal block
 
 private:
+    // The four voicing sections with their own copies of the values and the
+    // rate, and the input level: what the parameter side marks for redesign.
+    struct Sections {
+        float inputLevel = 0.2f;
+        GainNetwork gainNetwork;
+        ToneStack toneStack;
+        InterstageFilter interstage;
+        PresenceFilter presence;
+    };
+    enum : unsigned {
+        kInputDirty = 1, kGainNetworkDirty = 2, kInterstageDirty = 4, kToneStackDirty = 8, kPresenceDirty = 16,
+        kAllDirty = 31
+    };
+
     void resetState(); // zeroes every history, keeps the applied rate epoch (audio side)
     template <typename Sample>
     void processBlocks(const Sample* in0, const Sample* in1, double* out, int n);
     void acquireCoeffs();
     bool processBlock(const double* sum, double* out, int n);
-    void processBlockChecked(const double* sum, double* out, int n);
-    AmpCoeffs assembleLocked() const;
-    void publishLocked();
+    void processFramesRecovering(const double* sum, double* out, int n);
+    void markDirty(unsigned sections) { dirty_.fetch_or(sections, std::memory_order_release); }
+    // Copies the current values into the marked sections, updates them and
+    // writes their results into k (both sides use it).
+    void updateSections(unsigned which, float rate, Sections& sections, AmpCoeffs& k) const;
+    static void applyRate(const AmpRateCoeffs& r, AmpCoeffs& k);
 
-    // Writer side, guarded by writerMutex_.
+    // Parameter values, written by any thread.
+    std::atomic<float> inputLevel_{0.2f};
+    std::atomic<float> mode_{0.0f};
+    std::atomic<float> gain_{0.5f};
+    std::atomic<float> bassSquared_{0.25f};
+    std::atomic<float> mid_{0.5f};
+    std::atomic<float> treble_{0.5f};
+    std::atomic<float> presence_{0.5f};
+    std::atomic<float> master_{0.5f};
+    std::atomic<unsigned> dirty_{kAllDirty};   // sections to redesign at the next pass
+
+    // Rate side, guarded by writerMutex_.
     mutable std::mutex writerMutex_;
-    float inputLevel_ = 0.2f;       // Input copy
-    float baseRate_ = 44100.0f;     // host rate of the base-rate anti-aliasing sections
-    float stageRate_ = 88200.0f;    // rate of the shaper-stage sections
-    AntiAliasCoeffs baseAntiAlias_; // last supported design at baseRate_
-    AntiAliasCoeffs stageAntiAlias_;
-    int oversampleFactor_ = 2;
-    unsigned rateEpoch_ = 0;
-    GainNetwork gainNetwork_;
-    ToneStack toneStack_;
-    InterstageFilter interstage_;
-    PresenceFilter presence_;
-    OutputHighPass outputHighPass_;
-    int backSlot_ = 1;              // slot the writer fills next
+    AmpRateCoeffs rate_;              // last published rate set
+    int backSlot_ = 1;                // slot the writer fills next
+    std::atomic<int> oversampleFactor_{2};
 
-    // Hand-over: slots_[sharedSlot_ & 3] is the newest complete set when the
-    // dirty bit is set; the audio thread swaps it with its own front slot.
-    static constexpr unsigned kDirty = 4;
-    AmpCoeffs slots_[3];
+    // Hand-over of rate sets: rateSlots_[sharedSlot_ & 3] is the newest
+    // complete set when the dirty bit is set; the audio thread swaps it with
+    // its own front slot.
+    static constexpr unsigned kRatePublished = 4;
+    AmpRateCoeffs rateSlots_[3];
     std::atomic<unsigned> sharedSlot_{2};
 
     // Audio side.
-    int frontSlot_ = 0;             // slot process() reads
-    AmpState state_;                // histories
+    int frontSlot_ = 0;               // rate slot process() designed with
+    Sections sections_;               // the sections' copies and designs
+    AmpCoeffs current_;               // the set the chain runs with
+    AmpState state_;                  // histories
 
     // Block scratch (audio side only). Scalar lanes keep six samples of
     // history in front of the block (index -6..-1) so the sections read their

@@ -6,7 +6,7 @@
 // This base adds no synchronisation of its own.
 #pragma once
 
-#include "plugin/vst/AEffEditor.h"
+#include "plugin/AEffEditor.h"
 #include "plugin/vst/aeffect.h"
 
 #include <cstddef>

@@ -2,6 +2,8 @@
 // public opcode tables and record layout (64-bit and 32-bit builds alike).
 #pragma once
 
+#include "plugin/EditorTypes.h"
+
 #include <cstdint>
 
 #define ZORVAN_FOURCC(a, b, c, d) \
@@ -198,27 +200,10 @@ enum VstPlugCategory {
     kPlugCategSynth,
 };
 
-// Editor rectangle answered to effEditGetRect.
-struct ERect {
-    int16_t top;
-    int16_t left;
-    int16_t bottom;
-    int16_t right;
-};
-
-// Key event of effEditKeyDown / effEditKeyUp.
-struct VstKeyCode {
-    int32_t character;     // ASCII character
-    unsigned char virt;    // VstVirtualKey
-    unsigned char modifier; // VstModifierKey bits
-};
-
-enum VstModifierKey {
-    MODIFIER_SHIFT = 1 << 0,
-    MODIFIER_ALTERNATE = 1 << 1,
-    MODIFIER_COMMAND = 1 << 2,
-    MODIFIER_CONTROL = 1 << 3,
-};
+// ERect (effEditGetRect) and VstKeyCode (effEditKeyDown / effEditKeyUp) are
+// the editor's own types, passed through as they are.
+static_assert(sizeof(ERect) == 8, "ERect is four 16-bit values");
+static_assert(sizeof(VstKeyCode) == 8, "VstKeyCode is an int32 and two bytes, padded");
 
 // Standard preset and bank files (.fxp / .fxb), opaque-chunk form. All fields big-endian.
 constexpr int32_t cMagic = ZORVAN_FOURCC('C', 'c', 'n', 'K');

@@ -1,17 +1,17 @@
-// Editor base class of the VST 2.4 plug-in model: the plug-in owns one editor,
-// the host opens it inside a window of its own and drives it through the dispatcher.
+// The editor as every plug-in shell drives it: the shell owns one editor and
+// opens it inside a window of the host's. Nothing here belongs to one plug-in
+// format; the panel reaches its shell through ZorvanEditorLink.
 #pragma once
 
-#include "plugin/vst/aeffect.h"
-
-class AudioEffect;
+#include "plugin/EditorTypes.h"
 
 class AEffEditor {
 public:
-    explicit AEffEditor(AudioEffect* effect = nullptr) : effect(effect) {}
+    AEffEditor() = default;
     virtual ~AEffEditor() = default;
+    AEffEditor(const AEffEditor&) = delete;
+    AEffEditor& operator=(const AEffEditor&) = delete;
 
-    virtual AudioEffect* getEffect() { return effect; }
     // Host UI thread. Answers the window rectangle; false when there is none.
     virtual bool getRect(ERect** rect)
     {
@@ -19,7 +19,8 @@ public:
             *rect = nullptr;
         return false;
     }
-    // Host UI thread. On Linux ptr is the X11 window id of the host's parent window.
+    // Host UI thread. ptr is the system's handle of the host's parent window
+    // (an X11 Window id on Linux).
     virtual bool open(void* ptr)
     {
         systemWindow = ptr;
@@ -27,13 +28,12 @@ public:
     }
     virtual void close() { systemWindow = nullptr; }
     virtual bool isOpen() { return systemWindow != nullptr; }
-    virtual void idle() {}
+    virtual void idle() { }
     virtual bool onKeyDown(VstKeyCode& /*keyCode*/) { return false; }
     virtual bool onKeyUp(VstKeyCode& /*keyCode*/) { return false; }
     virtual bool onWheel(float /*distance*/) { return false; }
     virtual bool setKnobMode(int32_t /*val*/) { return false; }
 
 protected:
-    AudioEffect* effect;           // the plug-in this editor belongs to
-    void* systemWindow = nullptr;  // host's parent window while open
+    void* systemWindow = nullptr; // host's parent window while open
 };
