@@ -3,9 +3,9 @@
 // address.
 #include "editor/SystemDialogs.h"
 
-#include <windows.h>
 #include <commdlg.h>
 #include <shellapi.h>
+#include <windows.h>
 
 #include <cstring>
 

@@ -11,8 +11,8 @@
 #include "toolkit/CKickButton.h"
 #include "toolkit/CSplashScreen.h"
 #include "toolkit/CTextLabel.h"
-#include "toolkit/PlatformWindow.h"
 #include "toolkit/CVerticalSwitch.h"
+#include "toolkit/PlatformWindow.h"
 
 using namespace VSTGUI;
 

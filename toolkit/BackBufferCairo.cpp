@@ -7,8 +7,7 @@
 
 namespace VSTGUI {
 
-CBackBuffer::CBackBuffer(int width, int height)
-    : surface(cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height))
+CBackBuffer::CBackBuffer(int width, int height) : surface(cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height))
 {
 }
 

@@ -23,8 +23,7 @@ CBackBuffer::CBackBuffer(int width, int height)
     HBITMAP dib = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     if (dib && bits) {
         // GDI+ objects allocate through GdipAlloc: null on failure, no throw.
-        auto* bitmap = new Gdiplus::Bitmap(width, height, width * 4, PixelFormat32bppRGB,
-                                                          static_cast<BYTE*>(bits));
+        auto* bitmap = new Gdiplus::Bitmap(width, height, width * 4, PixelFormat32bppRGB, static_cast<BYTE*>(bits));
         if (bitmap && bitmap->GetLastStatus() == Gdiplus::Ok) {
             surface = bitmap;
             systemBitmap = dib;

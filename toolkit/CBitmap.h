@@ -42,8 +42,8 @@ private:
 
     CNativeSurface* surface = nullptr; // decoded picture, owned
     void* pixels = nullptr;            // its pixel memory where the drawing system does not own it
-    int width = 0;                      // pixels
-    int height = 0;                     // pixels, all frames of a film strip
+    int width = 0;                     // pixels
+    int height = 0;                    // pixels, all frames of a film strip
 };
 
 } // namespace VSTGUI

@@ -16,8 +16,7 @@ unsigned char* CBitmap::createSurface(int w, int h, int& stride)
     pixels = std::calloc(static_cast<size_t>(stride) * static_cast<size_t>(h), 1);
     if (pixels) {
         // GDI+ objects allocate through GdipAlloc: null on failure, no throw.
-        auto* bitmap = new Gdiplus::Bitmap(w, h, stride, PixelFormat32bppPARGB,
-                                                          static_cast<BYTE*>(pixels));
+        auto* bitmap = new Gdiplus::Bitmap(w, h, stride, PixelFormat32bppPARGB, static_cast<BYTE*>(pixels));
         if (bitmap && bitmap->GetLastStatus() == Gdiplus::Ok) {
             surface = bitmap;
             return static_cast<unsigned char*>(pixels);

@@ -121,10 +121,10 @@ void CDrawContext::drawString(const std::string& text, const CRect& r, CHoriTxtA
     const Gdiplus::GraphicsState state = g.Save();
     g.IntersectClip(toRect(r));
     Gdiplus::SolidBrush brush(toColor(color));
-    g.DrawString(w.c_str(), static_cast<INT>(w.size()), &gdiFont,
-                 Gdiplus::PointF(static_cast<Gdiplus::REAL>(std::floor(x + 0.5)),
-                                 static_cast<Gdiplus::REAL>(baseline - ascent)),
-                 &format, &brush);
+    g.DrawString(
+        w.c_str(), static_cast<INT>(w.size()), &gdiFont,
+        Gdiplus::PointF(static_cast<Gdiplus::REAL>(std::floor(x + 0.5)), static_cast<Gdiplus::REAL>(baseline - ascent)),
+        &format, &brush);
     g.Restore(state);
 }
 

@@ -5,9 +5,9 @@
 namespace VSTGUI {
 
 namespace {
-std::mutex gMutex;       // guards the two below
-int gUsers = 0;          // successful acquires not yet released
-ULONG_PTR gToken = 0;    // GdiplusStartup's token while running
+std::mutex gMutex;    // guards the two below
+int gUsers = 0;       // successful acquires not yet released
+ULONG_PTR gToken = 0; // GdiplusStartup's token while running
 } // namespace
 
 bool acquireGdiPlus()

@@ -22,8 +22,8 @@ void releaseGdiPlus();
 
 // What a CDrawContext draws through on Windows.
 struct GdiPlusContext {
-    Gdiplus::Graphics* graphics;                  // not owned
-    std::vector<Gdiplus::GraphicsState> saved;    // save() / restore() nesting
+    Gdiplus::Graphics* graphics;               // not owned
+    std::vector<Gdiplus::GraphicsState> saved; // save() / restore() nesting
 };
 
 } // namespace VSTGUI

@@ -7,9 +7,9 @@
 namespace VSTGUI {
 
 struct EmbeddedResource {
-    const char* name;           // e.g. "BACKGROUND.PNG"
-    const unsigned char* data;  // the PNG file's bytes
-    size_t size;                // bytes in data
+    const char* name;          // e.g. "BACKGROUND.PNG"
+    const unsigned char* data; // the PNG file's bytes
+    size_t size;               // bytes in data
 };
 
 // The resource whose name equals name ignoring ASCII case, or null.

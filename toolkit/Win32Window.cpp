@@ -9,9 +9,9 @@
 #include "toolkit/CFrame.h"
 #include "toolkit/PlatformWindow.h"
 
+#include <ole2.h>
 #include <windows.h>
 #include <windowsx.h>
-#include <ole2.h>
 
 #include <cstdio>
 #include <map>
@@ -140,8 +140,8 @@ public:
         className = acquireClass();
         if (!className)
             return false;
-        hwnd = CreateWindowExA(0, className, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, 0,
-                               width, height, parent, nullptr, ownModule(), nullptr);
+        hwnd = CreateWindowExA(0, className, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, 0, width,
+                               height, parent, nullptr, ownModule(), nullptr);
         if (!hwnd)
             return false;
         SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
@@ -261,10 +261,10 @@ private:
         return 0;
     }
 
-    CFrame& frame;                  // the view tree shown
-    HWND hwnd = nullptr;            // our child window
+    CFrame& frame;                   // the view tree shown
+    HWND hwnd = nullptr;             // our child window
     const char* className = nullptr; // registered class, while we hold it
-    CBackBuffer* buffer = nullptr;  // last presented back buffer (the frame's)
+    CBackBuffer* buffer = nullptr;   // last presented back buffer (the frame's)
 };
 
 LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
@@ -279,8 +279,8 @@ LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
 // thread. A table rather than thread_local storage: in a DLL with a static
 // runtime that would register the thread with winpthreads and leave handles
 // behind at every unload.
-std::mutex gOleMutex;               // guards gOleInits
-std::map<DWORD, int> gOleInits;     // thread id -> count
+std::mutex gOleMutex;           // guards gOleInits
+std::map<DWORD, int> gOleInits; // thread id -> count
 
 } // namespace
 

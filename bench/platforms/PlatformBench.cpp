@@ -161,10 +161,18 @@ int main(int argc, char** argv)
     // The tube stages' arguments: exp of a non-positive offset, log of 1 + that,
     // pow of the plate term to the Koren exponent.
     std::printf("math.exp.tube %.2f\n", mathFigure(runs, tubeExp, -30.0, 0.0));
-    std::printf("math.exp.libc %.2f\n", mathFigure(runs, [](double x) { return std::exp(x); }, -30.0, 0.0));
+    std::printf("math.exp.libc %.2f\n",
+                mathFigure(
+                    runs, [](double x) { return std::exp(x); }, -30.0, 0.0));
     std::printf("math.log.tube %.2f\n", mathFigure(runs, tubeLog, 1.0, 2.0));
-    std::printf("math.log.libc %.2f\n", mathFigure(runs, [](double x) { return std::log(x); }, 1.0, 2.0));
-    std::printf("math.pow.tube %.2f\n", mathFigure(runs, [](double x) { return tubePow(x, 1.4); }, 0.01, 300.0));
-    std::printf("math.pow.libc %.2f\n", mathFigure(runs, [](double x) { return std::pow(x, 1.4); }, 0.01, 300.0));
+    std::printf("math.log.libc %.2f\n",
+                mathFigure(
+                    runs, [](double x) { return std::log(x); }, 1.0, 2.0));
+    std::printf("math.pow.tube %.2f\n",
+                mathFigure(
+                    runs, [](double x) { return tubePow(x, 1.4); }, 0.01, 300.0));
+    std::printf("math.pow.libc %.2f\n",
+                mathFigure(
+                    runs, [](double x) { return std::pow(x, 1.4); }, 0.01, 300.0));
     return 0;
 }

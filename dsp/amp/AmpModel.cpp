@@ -190,8 +190,7 @@ void AmpModel::acquireCoeffs()
 {
     unsigned which = dirty_.exchange(0, std::memory_order_acquire);
     if (sharedSlot_.load(std::memory_order_relaxed) & kRatePublished) {
-        const unsigned previous = sharedSlot_.exchange(static_cast<unsigned>(frontSlot_),
-                                                       std::memory_order_acq_rel);
+        const unsigned previous = sharedSlot_.exchange(static_cast<unsigned>(frontSlot_), std::memory_order_acq_rel);
         frontSlot_ = static_cast<int>(previous & 3u);
         applyRate(rateSlots_[frontSlot_], current_);
         which |= kGainNetworkDirty | kInterstageDirty | kToneStackDirty | kPresenceDirty;
@@ -243,29 +242,44 @@ inline double thirdOrderAt(const ThirdOrderCoeffs& k, const double* x, double* y
 
 void load(const BiquadHistory& h, double* x, double* y)
 {
-    x[-1] = h.x1; x[-2] = h.x2;
-    y[-1] = h.y1; y[-2] = h.y2;
+    x[-1] = h.x1;
+    x[-2] = h.x2;
+    y[-1] = h.y1;
+    y[-2] = h.y2;
 }
 
 void store(BiquadHistory& h, const double* x, const double* y, int end)
 {
-    h.x1 = x[end - 1]; h.x2 = x[end - 2];
-    h.y1 = y[end - 1]; h.y2 = y[end - 2];
+    h.x1 = x[end - 1];
+    h.x2 = x[end - 2];
+    h.y1 = y[end - 1];
+    h.y2 = y[end - 2];
 }
 
 void load(const ThirdOrderHistory& h, double* x, double* y)
 {
-    x[-1] = h.x1; x[-2] = h.x2; x[-3] = h.x3;
-    y[-1] = h.y1; y[-2] = h.y2; y[-3] = h.y3;
+    x[-1] = h.x1;
+    x[-2] = h.x2;
+    x[-3] = h.x3;
+    y[-1] = h.y1;
+    y[-2] = h.y2;
+    y[-3] = h.y3;
 }
 
 void store(ThirdOrderHistory& h, const double* x, const double* y, int end)
 {
-    h.x1 = x[end - 1]; h.x2 = x[end - 2]; h.x3 = x[end - 3];
-    h.y1 = y[end - 1]; h.y2 = y[end - 2]; h.y3 = y[end - 3];
+    h.x1 = x[end - 1];
+    h.x2 = x[end - 2];
+    h.x3 = x[end - 3];
+    h.y1 = y[end - 1];
+    h.y2 = y[end - 2];
+    h.y3 = y[end - 3];
 }
 
-inline bool inBlock(int n, int len) { return n >= 0 && n < len; }
+inline bool inBlock(int n, int len)
+{
+    return n >= 0 && n < len;
+}
 
 // The shapers over a whole lane, one library function at a time: the calls of
 // different samples are independent, so running all exp calls, then all log
@@ -276,14 +290,16 @@ inline bool inBlock(int n, int len) { return n >= 0 && n < len; }
 inline bool allZero(const double* v, int n)
 {
     bool zero = true;
-    for (int i = 0; i < n; ++i) zero &= v[i] == 0.0;
+    for (int i = 0; i < n; ++i)
+        zero &= v[i] == 0.0;
     return zero;
 }
 
 void triodeLane(const TriodeModel& m, const double* v, double* w, int n)
 {
     if (allZero(v, n)) {
-        for (int i = 0; i < n; ++i) w[i] = triodePolynomial(-0.0);
+        for (int i = 0; i < n; ++i)
+            w[i] = triodePolynomial(-0.0);
         return;
     }
     double t[2 * AmpModel::kMaxBlock];
@@ -291,18 +307,20 @@ void triodeLane(const TriodeModel& m, const double* v, double* w, int n)
         const double g = v[i] >= 0.0 ? (-0.0 - v[i]) + 0.5 : v[i] + 0.5;
         t[i] = (g / m.gridScale + m.invMu) * m.kp;
     }
-    for (int i = 0; i < n; ++i) t[i] = tubeExp(t[i]);
-    for (int i = 0; i < n; ++i) t[i] = tubeLog(t[i] + 1.0) * m.epOverKp;
+    for (int i = 0; i < n; ++i)
+        t[i] = tubeExp(t[i]);
+    for (int i = 0; i < n; ++i)
+        t[i] = tubeLog(t[i] + 1.0) * m.epOverKp;
     for (int i = 0; i < n; ++i) {
         const double E = t[i];
         const double sgn = E >= 0.0 ? 1.0 : -1.0;
         w[i] = sgn + 1.0;
     }
-    for (int i = 0; i < n; ++i) t[i] = tubePow(t[i], m.ex);
+    for (int i = 0; i < n; ++i)
+        t[i] = tubePow(t[i], m.ex);
     for (int i = 0; i < n; ++i) {
         const double ip = (t[i] / m.kg1) * w[i];
-        const double s = v[i] >= 0.0 ? -((ip - m.restCurrent) / m.restCurrent)
-                                     : (ip - m.restCurrent) / m.restCurrent;
+        const double s = v[i] >= 0.0 ? -((ip - m.restCurrent) / m.restCurrent) : (ip - m.restCurrent) / m.restCurrent;
         w[i] = triodePolynomial(s);
     }
 }
@@ -310,7 +328,8 @@ void triodeLane(const TriodeModel& m, const double* v, double* w, int n)
 void pentodeLane(const PentodeModel& m, const double* v, double* s, int n)
 {
     if (allZero(v, n)) {
-        for (int i = 0; i < n; ++i) s[i] = -0.0;
+        for (int i = 0; i < n; ++i)
+            s[i] = -0.0;
         return;
     }
     double t[2 * AmpModel::kMaxBlock];
@@ -318,14 +337,17 @@ void pentodeLane(const PentodeModel& m, const double* v, double* s, int n)
         const double g = v[i] >= 0.0 ? -0.0 - v[i] : v[i];
         t[i] = (g / m.screenVoltage + m.invMu) * m.kp;
     }
-    for (int i = 0; i < n; ++i) t[i] = tubeExp(t[i]);
-    for (int i = 0; i < n; ++i) t[i] = tubeLog(t[i] + 1.0) * m.eg2OverKp;
+    for (int i = 0; i < n; ++i)
+        t[i] = tubeExp(t[i]);
+    for (int i = 0; i < n; ++i)
+        t[i] = tubeLog(t[i] + 1.0) * m.eg2OverKp;
     for (int i = 0; i < n; ++i) {
         const double E = t[i];
         const double sgn = E >= 0.0 ? 1.0 : -1.0;
         s[i] = sgn + 1.0;
     }
-    for (int i = 0; i < n; ++i) t[i] = tubePow(t[i], m.ex);
+    for (int i = 0; i < n; ++i)
+        t[i] = tubePow(t[i], m.ex);
     for (int i = 0; i < n; ++i) {
         const double ip = (t[i] / m.kg1) * s[i] * m.plateFactor;
         s[i] = v[i] >= 0.0 ? -((ip - m.restCurrent) / m.restCurrent) : (ip - m.restCurrent) / m.restCurrent;
@@ -400,7 +422,8 @@ bool AmpModel::processBlock(const double* sum, double* out, int len)
 
     // Input pair (lag 0), gain network (lag 3), triode interpolation (lag 4).
     for (int j = 0; j < 4 + pairFrames; ++j) {
-        if (j < len + 2) inputPair.step(j, j < len ? chainInput(sum[j], level) : 0.0);
+        if (j < len + 2)
+            inputPair.step(j, j < len ? chainInput(sum[j], level) : 0.0);
         if (inBlock(j - 3, len)) {
             const int n = j - 3;
             gainIn[n] = inputPair.second(n) * k.gainNetwork.preGain;
@@ -414,7 +437,8 @@ bool AmpModel::processBlock(const double* sum, double* out, int len)
             }
         }
         if (inBlock(j - 4, pairFrames))
-            for (int m = N * (j - 4); m < N * (j - 3); ++m) triodeInterp.step(m, tStuffed[m]);
+            for (int m = N * (j - 4); m < N * (j - 3); ++m)
+                triodeInterp.step(m, tStuffed[m]);
     }
 
     // Triode shaper and polynomial: independent calls.
@@ -428,7 +452,8 @@ bool AmpModel::processBlock(const double* sum, double* out, int len)
     // Triode decimation (lag 0), tone stack (3), interstage (4), power interpolation (5).
     for (int j = 0; j < 5 + pairFrames; ++j) {
         if (j < pairFrames)
-            for (int m = N * j; m < N * (j + 1); ++m) triodeDecim.step(m, tShaped[m]);
+            for (int m = N * j; m < N * (j + 1); ++m)
+                triodeDecim.step(m, tShaped[m]);
         if (inBlock(j - 3, len)) {
             const int n = j - 3;
             toneIn[n] = triodeDecim.second(N * n + N - 1);
@@ -447,7 +472,8 @@ bool AmpModel::processBlock(const double* sum, double* out, int len)
             }
         }
         if (inBlock(j - 5, pairFrames))
-            for (int m = N * (j - 5); m < N * (j - 4); ++m) powerInterp.step(m, pStuffed[m]);
+            for (int m = N * (j - 5); m < N * (j - 4); ++m)
+                powerInterp.step(m, pStuffed[m]);
     }
 
     for (int m = 0; m < overLen; ++m) {
@@ -459,7 +485,8 @@ bool AmpModel::processBlock(const double* sum, double* out, int len)
     // Power decimation (lag 0), presence (3), output high-pass (4), output pair (5).
     for (int j = 0; j < 7 + len; ++j) {
         if (j < pairFrames)
-            for (int m = N * j; m < N * (j + 1); ++m) powerDecim.step(m, pShaped[m]);
+            for (int m = N * j; m < N * (j + 1); ++m)
+                powerDecim.step(m, pShaped[m]);
         if (inBlock(j - 3, len)) {
             const int n = j - 3;
             presIn[n] = powerDecim.second(N * n + N - 1);
@@ -470,14 +497,16 @@ bool AmpModel::processBlock(const double* sum, double* out, int len)
             hpIn[n] = presOut[n] * k.presence.outputGain;
             secondOrderAt(k.outputHighPass, hpIn, hpOut, n);
         }
-        if (j >= 5) outputPair.step(j - 5, j - 5 < len ? hpOut[j - 5] : 0.0);
+        if (j >= 5)
+            outputPair.step(j - 5, j - 5 < len ? hpOut[j - 5] : 0.0);
     }
     for (int n = 0; n < len; ++n) {
         out[n] = outputPair.second(n);
         check += out[n] * 0.0;
     }
 
-    if (check != 0.0) return false; // NaN: something in the block was not finite
+    if (check != 0.0)
+        return false; // NaN: something in the block was not finite
 
     inputPair.end(s.input1, s.input2, len);
     store(s.gainNetwork, gainIn, gainOut, len);
@@ -505,7 +534,8 @@ void AmpModel::processFramesRecovering(const double* sum, double* out, int n)
         // sections; a shaper can turn an infinity into a finite value).
         double check = y * 0.0;
         check += state_.triode.interp2.y1 * 0.0 + state_.power.interp2.y1 * 0.0;
-        if (k.oversampleFactor != 1) check += state_.triode.interp2.y2 * 0.0 + state_.power.interp2.y2 * 0.0;
+        if (k.oversampleFactor != 1)
+            check += state_.triode.interp2.y2 * 0.0 + state_.power.interp2.y2 * 0.0;
         if (check == 0.0) {
             out[i] = y;
         } else {
@@ -520,7 +550,8 @@ void AmpModel::processFramesRecovering(const double* sum, double* out, int n)
 template <typename Sample>
 void AmpModel::processBlocks(const Sample* in0, const Sample* in1, double* out, int n)
 {
-    if (n <= 0 || in0 == nullptr || in1 == nullptr || out == nullptr) return;
+    if (n <= 0 || in0 == nullptr || in1 == nullptr || out == nullptr)
+        return;
     acquireCoeffs();
     double sum[kMaxBlock];
     for (int start = 0; start < n; start += kMaxBlock) {
@@ -532,7 +563,8 @@ void AmpModel::processBlocks(const Sample* in0, const Sample* in1, double* out, 
         }
         // The block path leaves the histories alone when it meets a
         // non-finite value; the block is then replayed frame by frame.
-        if (!processBlock(sum, out + start, len)) processFramesRecovering(sum, out + start, len);
+        if (!processBlock(sum, out + start, len))
+            processFramesRecovering(sum, out + start, len);
     }
 }
 

@@ -45,7 +45,7 @@ inline double pentodeShaper(const PentodeModel& m, double v)
 // passed in per call from the published set.
 class PowerStage : public OversamplingFrame {
 public:
-    PentodeModel model;                         // constants
+    PentodeModel model; // constants
 
     PowerStage();
 

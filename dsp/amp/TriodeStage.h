@@ -57,7 +57,7 @@ inline double triodePolynomial(double s)
 // are passed in per call from the published set.
 class TriodeStage : public OversamplingFrame {
 public:
-    TriodeModel model;                          // constants, 0.62 plate supply
+    TriodeModel model; // constants, 0.62 plate supply
 
     TriodeStage();
 

@@ -18,7 +18,7 @@
 class AlignedBuffer {
 public:
     AlignedBuffer() = default;
-    explicit AlignedBuffer(size_t count) : data_(allocate(count)), size_(count) { }
+    explicit AlignedBuffer(size_t count) : data_(allocate(count)), size_(count) {}
 
     double* data() { return data_.get(); }
     const double* data() const { return data_.get(); }

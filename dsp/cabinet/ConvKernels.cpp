@@ -30,8 +30,7 @@ inline void productsAndSumBin(const double* X, const double* const* H, double* c
 {
     const double xr = X[b];
     const double xi = X[half + b];
-    for (int k = 0; k < kParts; ++k)
-    {
+    for (int k = 0; k < kParts; ++k) {
         const double hr = H[k][b];
         const double hi = H[k][half + b];
         W[k][b] = xr * hr - xi * hi;
@@ -39,8 +38,7 @@ inline void productsAndSumBin(const double* X, const double* const* H, double* c
     }
     double sr = 0.0;
     double si = 0.0;
-    for (int t = 0; t < kParts; ++t)
-    {
+    for (int t = 0; t < kParts; ++t) {
         sr = sr + R[t][b];
         si = si + R[t][half + b];
     }
@@ -51,8 +49,7 @@ inline void productsAndSumBin(const double* X, const double* const* H, double* c
 inline void realBins(const double* X, const double* const* H, double* const* W, const double* const* R, double* S,
                      int half)
 {
-    for (int e : {0, half})
-    {
+    for (int e : {0, half}) {
         for (int k = 0; k < kParts; ++k)
             W[k][e] = X[e] * H[k][e];
         double s = 0.0;
@@ -68,12 +65,10 @@ void productsAndSumBaseline(const double* X, const double* const* H, double* con
     realBins(X, H, W, R, S, half);
     int b = 1;
 #if defined(__SSE2__)
-    for (; b + 2 <= half; b += 2)
-    {
+    for (; b + 2 <= half; b += 2) {
         const __m128d xr = _mm_loadu_pd(X + b);
         const __m128d xi = _mm_loadu_pd(X + half + b);
-        for (int k = 0; k < kParts; ++k)
-        {
+        for (int k = 0; k < kParts; ++k) {
             const __m128d hr = _mm_loadu_pd(H[k] + b);
             const __m128d hi = _mm_loadu_pd(H[k] + half + b);
             _mm_storeu_pd(W[k] + b, _mm_sub_pd(_mm_mul_pd(xr, hr), _mm_mul_pd(xi, hi)));
@@ -81,8 +76,7 @@ void productsAndSumBaseline(const double* X, const double* const* H, double* con
         }
         __m128d sr = _mm_setzero_pd();
         __m128d si = _mm_setzero_pd();
-        for (int t = 0; t < kParts; ++t)
-        {
+        for (int t = 0; t < kParts; ++t) {
             sr = _mm_add_pd(sr, _mm_loadu_pd(R[t] + b));
             si = _mm_add_pd(si, _mm_loadu_pd(R[t] + half + b));
         }
@@ -100,8 +94,7 @@ void productInPlaceBaseline(double* X, const double* H, int half)
     X[half] = X[half] * H[half];
     int b = 1;
 #if defined(__SSE2__)
-    for (; b + 2 <= half; b += 2)
-    {
+    for (; b + 2 <= half; b += 2) {
         const __m128d xr = _mm_loadu_pd(X + b);
         const __m128d xi = _mm_loadu_pd(X + half + b);
         const __m128d hr = _mm_loadu_pd(H + b);
@@ -110,8 +103,7 @@ void productInPlaceBaseline(double* X, const double* H, int half)
         _mm_storeu_pd(X + half + b, _mm_add_pd(_mm_mul_pd(xr, hi), _mm_mul_pd(xi, hr)));
     }
 #endif
-    for (; b < half; ++b)
-    {
+    for (; b < half; ++b) {
         const double xr = X[b];
         const double xi = X[half + b];
         X[b] = xr * H[b] - xi * H[half + b];
@@ -124,15 +116,12 @@ void directRunBaseline(const double* taps, const double* first, int quarter, con
 {
     int i = 0;
 #if defined(__SSE2__)
-    for (; i + 4 <= m; i += 4)
-    {
+    for (; i + 4 <= m; i += 4) {
         __m128d lo[4], hi[4];
         for (int l = 0; l < 4; ++l)
             lo[l] = hi[l] = _mm_setzero_pd();
-        for (int jj = 0; jj < quarter; ++jj)
-        {
-            for (int l = 0; l < 4; ++l)
-            {
+        for (int jj = 0; jj < quarter; ++jj) {
+            for (int l = 0; l < 4; ++l) {
                 const int j = l * quarter + jj;
                 const __m128d h = _mm_set1_pd(taps[j]);
                 lo[l] = _mm_add_pd(lo[l], _mm_mul_pd(h, _mm_loadu_pd(first + i - j)));
@@ -151,29 +140,26 @@ void directRunBaseline(const double* taps, const double* first, int quarter, con
 
 #if ZORVAN_X86
 __attribute__((target("avx"))) void productsAndSumAvx(const double* X, const double* const* H, double* const* W,
-                                                       const double* const* R, double* S, int half)
+                                                      const double* const* R, double* S, int half)
 {
     realBins(X, H, W, R, S, half);
     const double* h[kParts];
     double* w[kParts];
     const double* r[kParts];
-    for (int k = 0; k < kParts; ++k)
-    {
+    for (int k = 0; k < kParts; ++k) {
         h[k] = H[k];
         w[k] = W[k];
         r[k] = R[k];
     }
     int b = 1;
     // Two groups of four bins per pass, so that two sum chains overlap.
-    for (; b + 8 <= half; b += 8)
-    {
+    for (; b + 8 <= half; b += 8) {
         const __m256d xr0 = _mm256_loadu_pd(X + b);
         const __m256d xi0 = _mm256_loadu_pd(X + half + b);
         const __m256d xr1 = _mm256_loadu_pd(X + b + 4);
         const __m256d xi1 = _mm256_loadu_pd(X + half + b + 4);
 #pragma GCC unroll 7
-        for (int k = 0; k < kParts; ++k)
-        {
+        for (int k = 0; k < kParts; ++k) {
             const __m256d hr0 = _mm256_loadu_pd(h[k] + b);
             const __m256d hi0 = _mm256_loadu_pd(h[k] + half + b);
             const __m256d hr1 = _mm256_loadu_pd(h[k] + b + 4);
@@ -186,8 +172,7 @@ __attribute__((target("avx"))) void productsAndSumAvx(const double* X, const dou
         __m256d sr0 = _mm256_setzero_pd(), si0 = _mm256_setzero_pd();
         __m256d sr1 = _mm256_setzero_pd(), si1 = _mm256_setzero_pd();
 #pragma GCC unroll 7
-        for (int t = 0; t < kParts; ++t)
-        {
+        for (int t = 0; t < kParts; ++t) {
             sr0 = _mm256_add_pd(sr0, _mm256_loadu_pd(r[t] + b));
             si0 = _mm256_add_pd(si0, _mm256_loadu_pd(r[t] + half + b));
             sr1 = _mm256_add_pd(sr1, _mm256_loadu_pd(r[t] + b + 4));
@@ -198,13 +183,11 @@ __attribute__((target("avx"))) void productsAndSumAvx(const double* X, const dou
         _mm256_storeu_pd(S + b + 4, sr1);
         _mm256_storeu_pd(S + half + b + 4, si1);
     }
-    for (; b + 4 <= half; b += 4)
-    {
+    for (; b + 4 <= half; b += 4) {
         const __m256d xr = _mm256_loadu_pd(X + b);
         const __m256d xi = _mm256_loadu_pd(X + half + b);
 #pragma GCC unroll 7
-        for (int k = 0; k < kParts; ++k)
-        {
+        for (int k = 0; k < kParts; ++k) {
             const __m256d hr = _mm256_loadu_pd(h[k] + b);
             const __m256d hi = _mm256_loadu_pd(h[k] + half + b);
             _mm256_storeu_pd(w[k] + b, _mm256_sub_pd(_mm256_mul_pd(xr, hr), _mm256_mul_pd(xi, hi)));
@@ -212,8 +195,7 @@ __attribute__((target("avx"))) void productsAndSumAvx(const double* X, const dou
         }
         __m256d sr = _mm256_setzero_pd(), si = _mm256_setzero_pd();
 #pragma GCC unroll 7
-        for (int t = 0; t < kParts; ++t)
-        {
+        for (int t = 0; t < kParts; ++t) {
             sr = _mm256_add_pd(sr, _mm256_loadu_pd(r[t] + b));
             si = _mm256_add_pd(si, _mm256_loadu_pd(r[t] + half + b));
         }
@@ -229,8 +211,7 @@ __attribute__((target("avx"))) void productInPlaceAvx(double* X, const double* H
     X[0] = X[0] * H[0];
     X[half] = X[half] * H[half];
     int b = 1;
-    for (; b + 4 <= half; b += 4)
-    {
+    for (; b + 4 <= half; b += 4) {
         const __m256d xr = _mm256_loadu_pd(X + b);
         const __m256d xi = _mm256_loadu_pd(X + half + b);
         const __m256d hr = _mm256_loadu_pd(H + b);
@@ -238,8 +219,7 @@ __attribute__((target("avx"))) void productInPlaceAvx(double* X, const double* H
         _mm256_storeu_pd(X + b, _mm256_sub_pd(_mm256_mul_pd(xr, hr), _mm256_mul_pd(xi, hi)));
         _mm256_storeu_pd(X + half + b, _mm256_add_pd(_mm256_mul_pd(xr, hi), _mm256_mul_pd(xi, hr)));
     }
-    for (; b < half; ++b)
-    {
+    for (; b < half; ++b) {
         const double xr = X[b];
         const double xi = X[half + b];
         X[b] = xr * H[b] - xi * H[half + b];
@@ -252,19 +232,16 @@ __attribute__((target("avx"))) void productInPlaceAvx(double* X, const double* H
 // same address as outputs i.. at tap j-4) is shared by the compiler.
 template <int Q>
 __attribute__((target("avx"))) void directRunAvxQ(const double* taps, const double* first, const double* a,
-                                                   const double* b, double* out, int m, int& done)
+                                                  const double* b, double* out, int m, int& done)
 {
     int i = 0;
-    for (; i + 8 <= m; i += 8)
-    {
+    for (; i + 8 <= m; i += 8) {
         __m256d lo[4], hi[4];
         for (int l = 0; l < 4; ++l)
             lo[l] = hi[l] = _mm256_setzero_pd();
 #pragma GCC unroll 32
-        for (int jj = 0; jj < Q; ++jj)
-        {
-            for (int l = 0; l < 4; ++l)
-            {
+        for (int jj = 0; jj < Q; ++jj) {
+            for (int l = 0; l < 4; ++l) {
                 const int j = l * Q + jj;
                 const __m256d h = _mm256_broadcast_sd(taps + j);
                 lo[l] = _mm256_add_pd(lo[l], _mm256_mul_pd(h, _mm256_loadu_pd(first + i - j)));
@@ -282,7 +259,7 @@ __attribute__((target("avx"))) void directRunAvxQ(const double* taps, const doub
 }
 
 __attribute__((target("avx"))) void directRunAvx(const double* taps, const double* first, int quarter, const double* a,
-                                                  const double* b, double* out, int m)
+                                                 const double* b, double* out, int m)
 {
     int i = 0;
     if (quarter == 16)
@@ -311,8 +288,7 @@ void convProductsAndSum(const double* X, const double* const* H, double* const* 
                         int half)
 {
 #if ZORVAN_X86
-    if (convKernelsUseAvx())
-    {
+    if (convKernelsUseAvx()) {
         productsAndSumAvx(X, H, W, R, S, half);
         return;
     }
@@ -323,8 +299,7 @@ void convProductsAndSum(const double* X, const double* const* H, double* const* 
 void convProductInPlace(double* X, const double* H, int half)
 {
 #if ZORVAN_X86
-    if (convKernelsUseAvx())
-    {
+    if (convKernelsUseAvx()) {
         productInPlaceAvx(X, H, half);
         return;
     }
@@ -341,8 +316,7 @@ double convDirectSum(const double* taps, const double* newest, int quarter, doub
     const double* x1 = newest - quarter;
     const double* x2 = newest - 2 * quarter;
     const double* x3 = newest - 3 * quarter;
-    for (int j = 0; j < quarter; ++j)
-    {
+    for (int j = 0; j < quarter; ++j) {
         p0 = p0 + taps[j] * newest[-j];
         p1 = p1 + h1[j] * x1[-j];
         p2 = p2 + h2[j] * x2[-j];
@@ -355,8 +329,7 @@ void convDirectRun(const double* taps, const double* first, int quarter, const d
                    int m)
 {
 #if ZORVAN_X86
-    if (convKernelsUseAvx())
-    {
+    if (convKernelsUseAvx()) {
         directRunAvx(taps, first, quarter, a, b, out, m);
         return;
     }

@@ -39,14 +39,13 @@ FFTReal<DT>::FFTReal(long length)
 {
     static_assert(std::is_same<DT, double>::value, "FFTReal is provided for double only");
     if (length_ < 8)
-        return;  // closed formulas, no tables
+        return; // closed formulas, no tables
 
     std::lock_guard<std::mutex> lock(plannerMutex());
     timeBuf_ = fftw_alloc_real(static_cast<size_t>(length_));
     fftw_complex* bins = fftw_alloc_complex(static_cast<size_t>(length_ / 2 + 1));
     freqBuf_ = reinterpret_cast<double*>(bins);
-    if (timeBuf_ == nullptr || bins == nullptr)
-    {
+    if (timeBuf_ == nullptr || bins == nullptr) {
         fftw_free(timeBuf_);
         fftw_free(bins);
         throw std::bad_alloc();
@@ -54,8 +53,7 @@ FFTReal<DT>::FFTReal(long length)
     const int n = static_cast<int>(length_);
     forwardPlan_ = fftw_plan_dft_r2c_1d(n, timeBuf_, bins, kPlanFlags);
     inversePlan_ = fftw_plan_dft_c2r_1d(n, bins, timeBuf_, kPlanFlags);
-    if (forwardPlan_ == nullptr || inversePlan_ == nullptr)
-    {
+    if (forwardPlan_ == nullptr || inversePlan_ == nullptr) {
         if (forwardPlan_ != nullptr)
             fftw_destroy_plan(static_cast<fftw_plan>(forwardPlan_));
         if (inversePlan_ != nullptr)
@@ -84,19 +82,16 @@ template <class DT>
 void FFTReal<DT>::forward(const DataType* x, DataType* f)
 {
     const long n = length_;
-    if (n == 1)
-    {
+    if (n == 1) {
         f[0] = x[0];
         return;
     }
-    if (n == 2)
-    {
+    if (n == 2) {
         f[0] = x[0] + x[1];
         f[1] = x[0] - x[1];
         return;
     }
-    if (n == 4)
-    {
+    if (n == 4) {
         f[0] = x[0] + x[1] + x[2] + x[3];
         f[1] = x[0] - x[2];
         f[2] = x[0] - x[1] + x[2] - x[3];
@@ -119,8 +114,7 @@ void FFTReal<DT>::forward(const DataType* x, DataType* f)
     const double* c = freqBuf_;
     f[0] = c[0];
     f[half] = c[2 * half];
-    for (long k = 1; k < half; ++k)
-    {
+    for (long k = 1; k < half; ++k) {
         f[k] = c[2 * k];
         f[half + k] = -c[2 * k + 1];
     }
@@ -130,19 +124,16 @@ template <class DT>
 void FFTReal<DT>::inverse(const DataType* f, DataType* x)
 {
     const long n = length_;
-    if (n == 1)
-    {
+    if (n == 1) {
         x[0] = f[0];
         return;
     }
-    if (n == 2)
-    {
+    if (n == 2) {
         x[0] = f[0] + f[1];
         x[1] = f[0] - f[1];
         return;
     }
-    if (n == 4)
-    {
+    if (n == 4) {
         x[0] = f[0] + f[2] + 2.0 * f[1];
         x[1] = f[0] - f[2] + 2.0 * f[3];
         x[2] = f[0] + f[2] - 2.0 * f[1];
@@ -156,19 +147,15 @@ void FFTReal<DT>::inverse(const DataType* f, DataType* x)
     c[1] = 0.0;
     c[2 * half] = f[half];
     c[2 * half + 1] = 0.0;
-    for (long k = 1; k < half; ++k)
-    {
+    for (long k = 1; k < half; ++k) {
         c[2 * k] = f[k];
         c[2 * k + 1] = -f[half + k];
     }
     // c2r overwrites its input, which is our own bin buffer.
     fftw_complex* bins = reinterpret_cast<fftw_complex*>(freqBuf_);
-    if (fftw_alignment_of(x) == fftw_alignment_of(timeBuf_))
-    {
+    if (fftw_alignment_of(x) == fftw_alignment_of(timeBuf_)) {
         fftw_execute_dft_c2r(static_cast<fftw_plan>(inversePlan_), bins, x);
-    }
-    else
-    {
+    } else {
         fftw_execute_dft_c2r(static_cast<fftw_plan>(inversePlan_), bins, timeBuf_);
         std::memcpy(x, timeBuf_, sizeof(double) * static_cast<size_t>(n));
     }

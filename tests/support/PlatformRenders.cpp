@@ -68,8 +68,7 @@ std::vector<double> platformInput(float rate)
         const size_t k = i % period;
         const double t = static_cast<double>(k) / rate;
         const double env = 0.8 * std::exp(-t * 12.0);
-        x[i] = env * (0.6 * std::sin(2 * M_PI * 82.4 * t) + 0.3 * std::sin(2 * M_PI * 164.8 * t)) +
-               1e-3 * noise.next();
+        x[i] = env * (0.6 * std::sin(2 * M_PI * 82.4 * t) + 0.3 * std::sin(2 * M_PI * 164.8 * t)) + 1e-3 * noise.next();
     }
     return x;
 }

@@ -269,8 +269,8 @@ Difference compare(const Picture& a, const Picture& b, const std::vector<RECT>& 
             const uint32_t p = a.at(x, y), q = b.at(x, y);
             int largest = 0;
             for (int shift = 0; shift < 24; shift += 8)
-                largest = std::max(largest, std::abs(static_cast<int>((p >> shift) & 255) -
-                                                     static_cast<int>((q >> shift) & 255)));
+                largest = std::max(
+                    largest, std::abs(static_cast<int>((p >> shift) & 255) - static_cast<int>((q >> shift) & 255)));
             if (largest <= 2)
                 continue;
             bool text = false;
@@ -392,7 +392,7 @@ TEST_F(EditorUnderWine, LoadButtonOpensTheSystemFileDialog)
     std::string typed = wav;
     const std::string script = "/bin/sh -c \"/usr/bin/xdotool search --sync --name 'Load Impulse Response' "
                                "windowfocus --sync %1 sleep 0.5 type --delay 10 '" +
-                               typed + "' && sleep 0.3 && /usr/bin/xdotool key Return\"";
+        typed + "' && sleep 0.3 && /usr/bin/xdotool key Return\"";
     ASSERT_TRUE(runUnix(script, false));
     click(533, 209);
     pump(5);

@@ -20,8 +20,8 @@ TEST(RenderCompare, EveryChannelAndCabinetMatchesTheLinuxBuild)
     double largest = 0.0;
     std::string where;
     for (const PlatformRenderCase& c : platformRenderCases()) {
-        const std::vector<double> input =
-            readSamples(dir + "\\input-" + std::to_string(static_cast<int>(c.rate)) + ".f64");
+        const std::vector<double> input = readSamples(dir + "\\input-" + std::to_string(static_cast<int>(c.rate)) +
+                                                      ".f64");
         const std::vector<double> expected = readSamples(dir + "\\" + c.name + ".f64");
         ASSERT_EQ(input.size(), static_cast<size_t>(c.rate))
             << "no Linux renders in " << dir << ": run the Linux build's tests first";
