@@ -3,9 +3,10 @@
 // address.
 #include "editor/SystemDialogs.h"
 
+#include <windows.h>
+// After windows.h, whose types they use:
 #include <commdlg.h>
 #include <shellapi.h>
-#include <windows.h>
 
 #include <cstring>
 

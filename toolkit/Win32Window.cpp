@@ -9,8 +9,9 @@
 #include "toolkit/CFrame.h"
 #include "toolkit/PlatformWindow.h"
 
-#include <ole2.h>
 #include <windows.h>
+// After windows.h, whose types they use:
+#include <ole2.h>
 #include <windowsx.h>
 
 #include <cstdio>
