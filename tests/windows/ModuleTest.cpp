@@ -11,9 +11,11 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <cstring>
 #include <initializer_list>
 #include <set>
 #include <string>
+#include <vector>
 
 using namespace testhost;
 
@@ -189,4 +191,35 @@ TEST(Module, LoadsAndUnloadsAHundredTimesWithTheEditorOpen)
                 static_cast<unsigned long>(before), static_cast<unsigned long>(handleCount()));
     EXPECT_EQ(GetWindow(host, GW_CHILD), nullptr) << "an editor window outlived its editor";
     DestroyWindow(host);
+}
+
+// Windows devices and folders as impulse-response paths: refused at once,
+// never read (reading CON would wait for console input), EXT. then silent.
+TEST(Module, DevicePathsAreRefusedWithoutBlocking)
+{
+    ModuleLoader module(ZORVAN_PLUGIN_PATH);
+    ASSERT_TRUE(module.loaded()) << module.error();
+    AEffect* e = reinterpret_cast<EntryProc>(module.symbol("VSTPluginMain"))(plainHost);
+    ASSERT_NE(e, nullptr);
+    char windowsFolder[MAX_PATH] = {};
+    GetWindowsDirectoryA(windowsFolder, MAX_PATH);
+    for (const std::string& path : {std::string("CON"), std::string("NUL"), std::string("\\\\.\\pipe\\zorvan-none"),
+                                    std::string("\\\\.\\COM1"), std::string(windowsFolder)}) {
+        void* data = nullptr;
+        const intptr_t size = e->dispatcher(e, effGetChunk, 1, 0, &data, 0.f);
+        ASSERT_EQ(size, 320);
+        std::vector<uint8_t> preset(static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size);
+        std::memset(preset.data() + 60, 0, 260);
+        std::memcpy(preset.data() + 60, path.data(), path.size());
+        const float ext = 1.f;
+        std::memcpy(preset.data() + 24 + 4 * 8, &ext, 4);
+        EXPECT_EQ(e->dispatcher(e, effSetChunk, 1, size, preset.data(), 0.f), 1) << path;
+        double in[2][64] = {{1.0}, {1.0}}, out[2][64] = {};
+        double* ins[2] = {in[0], in[1]};
+        double* outs[2] = {out[0], out[1]};
+        e->processDoubleReplacing(e, ins, outs, 64);
+        for (double v : out[0])
+            EXPECT_EQ(v, 0.0) << path << ": EXT. plays something";
+    }
+    e->dispatcher(e, effClose, 0, 0, nullptr, 0.f);
 }
