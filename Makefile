@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS ?= 2
 
-.PHONY: all deps build demo test clean
+.PHONY: all deps build demo test clean install-lv2
 
 all: build
 
@@ -15,6 +15,12 @@ build: deps
 
 demo: build
 	$(BUILD)/zorvan-render --cab int demo.wav
+
+# The LV2 bundle into the user's LV2 folder.
+install-lv2: build
+	mkdir -p $(HOME)/.lv2
+	rm -rf $(HOME)/.lv2/zorvan-ferroharmonic-lite.lv2
+	cp -r $(BUILD)/lv2/zorvan-ferroharmonic-lite.lv2 $(HOME)/.lv2/
 
 test: deps
 	bash scripts/run-tests.sh

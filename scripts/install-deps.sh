@@ -13,6 +13,9 @@ packages=(
   xvfb xauth xdotool x11-utils                      # GUI tests on a virtual display
   libzita-convolver-dev # benchmark comparison only
   fonts-dejavu-core     # artwork generator's type
+  lv2-dev               # LV2 plug-in headers; lv2_validate (with sordi) checks the bundle
+  liblilv-dev lilv-utils sordi   # the LV2 tests' host (lilv) and the bundle's validation
+  ardour                # a real LV2 host, run headless (ardour7-lua) by scripts/ardour-lv2-check.sh
 )
 
 missing=()

@@ -1,0 +1,311 @@
+// The LV2 UI: the link between the panel and the plug-in's ports (in process,
+// no window), and the shipped UI library embedded in a window of ours with a
+// real pointer drag (Xvfb, XTest; skipped without a display).
+#include "Lv2TestHost.h"
+
+#include "plugin/lv2/Lv2Ports.h"
+#include "plugin/lv2/ZorvanLv2Ui.h"
+
+#include <gtest/gtest.h>
+#include <lv2/atom/util.h>
+#include <lv2/patch/patch.h>
+#include <lv2/ui/ui.h>
+
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+// Xlib's macros must come after the test framework's templates.
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+
+using namespace lv2test;
+using namespace zorvan::lv2;
+
+namespace {
+
+// Everything the UI tells its host.
+struct UiHost {
+    struct Write {
+        int order;  // position among all writes and touches
+        uint32_t port;
+        uint32_t format;
+        std::vector<uint8_t> data;
+        float value() const
+        {
+            float v = NAN;
+            if (data.size() == sizeof v)
+                std::memcpy(&v, data.data(), sizeof v);
+            return v;
+        }
+        // The path of a patch:Set, "?" for a patch:Get, "" for anything else.
+        std::string patch() const
+        {
+            UridMap& u = Lv2World::get().urids;
+            const auto* obj = reinterpret_cast<const LV2_Atom_Object*>(data.data());
+            if (data.size() < sizeof(LV2_Atom_Object) || format != u.map(LV2_ATOM__eventTransfer))
+                return "";
+            if (obj->body.otype == u.map(LV2_PATCH__Get))
+                return "?";
+            const LV2_Atom* value = nullptr;
+            lv2_atom_object_get(obj, u.map(LV2_PATCH__value), &value, 0);
+            return value ? static_cast<const char*>(LV2_ATOM_BODY_CONST(value)) : "";
+        }
+    };
+    struct Touch {
+        int order;
+        uint32_t port;
+        bool grabbed;
+    };
+    std::vector<Write> writes;
+    std::vector<Touch> touches;
+    int width = 0, height = 0;
+    int calls = 0;
+
+    LV2UI_Touch touchFeature{this, [](LV2UI_Feature_Handle h, uint32_t port, bool grabbed) {
+                                 auto* self = static_cast<UiHost*>(h);
+                                 self->touches.push_back({self->calls++, port, grabbed});
+                             }};
+    LV2UI_Resize resizeFeature{this, [](LV2UI_Feature_Handle h, int w, int hgt) {
+                                   static_cast<UiHost*>(h)->width = w;
+                                   static_cast<UiHost*>(h)->height = hgt;
+                                   return 0;
+                               }};
+    static void write(LV2UI_Controller controller, uint32_t port, uint32_t size, uint32_t format, const void* buffer)
+    {
+        const auto* bytes = static_cast<const uint8_t*>(buffer);
+        auto* self = static_cast<UiHost*>(controller);
+        self->writes.push_back({self->calls++, port, format, std::vector<uint8_t>(bytes, bytes + size)});
+    }
+    // The host's features, with parent when given.
+    std::vector<LV2_Feature> features(void* parent)
+    {
+        std::vector<LV2_Feature> f = {{LV2_URID__map, &Lv2World::get().urids.mapFeature},
+                                      {LV2_UI__touch, &touchFeature},
+                                      {LV2_UI__resize, &resizeFeature}};
+        if (parent)
+            f.push_back({LV2_UI__parent, parent});
+        return f;
+    }
+};
+
+std::vector<uint8_t> notification(const std::string& path)
+{
+    UridMap& u = Lv2World::get().urids;
+    std::vector<uint8_t> buffer(2048);
+    LV2_Atom_Forge forge;
+    lv2_atom_forge_init(&forge, &u.mapFeature);
+    lv2_atom_forge_set_buffer(&forge, buffer.data(), buffer.size());
+    Lv2Uris uris;
+    uris.map(&u.mapFeature);
+    writeIrPathSet(forge, uris, path.c_str());
+    return buffer;
+}
+
+struct UiLinkTest : ::testing::Test {
+    UiHost host;
+    ZorvanLv2Ui* ui = nullptr;
+    void SetUp() override
+    {
+        std::vector<LV2_Feature> f = host.features(nullptr);
+        const LV2_Feature* features[] = {&f[0], &f[1], &f[2], nullptr};
+        LV2UI_Widget widget = &host;
+        ui = ZorvanLv2Ui::create(UiHost::write, &host, &widget, features);
+        ASSERT_NE(ui, nullptr);
+        EXPECT_EQ(widget, nullptr) << "no widget before show() without a host window";
+    }
+    void TearDown() override { delete ui; }
+    void port(int32_t index, float value) { ui->portEvent(parameterPort(index), sizeof value, 0, &value); }
+};
+
+} // namespace
+
+TEST_F(UiLinkTest, AsksThePluginForItsFileAtOnce)
+{
+    ASSERT_EQ(host.writes.size(), 1u);
+    EXPECT_EQ(host.writes[0].port, kPortControl);
+    EXPECT_EQ(host.writes[0].patch(), "?");
+}
+
+TEST_F(UiLinkTest, PortsMapToThePanelsValuesBothWays)
+{
+    EXPECT_EQ(ui->getParameter(kInput), 0.2f) << "program 0's default before the host speaks";
+    port(kGain, 7.f);
+    EXPECT_EQ(ui->getParameter(kGain), 0.7f);
+    const float channel[] = {0.f, 0.5f, 1.f};
+    const float cabinet[] = {0.f, 0.5f, 1.f}; // INT., OFF, EXT.: the engine's exact values
+    for (int position = 0; position < 3; ++position) {
+        port(kMode, static_cast<float>(position));
+        port(kCabinet, static_cast<float>(position));
+        EXPECT_EQ(ui->getParameter(kMode), channel[position]);
+        EXPECT_EQ(ui->getParameter(kCabinet), cabinet[position]);
+    }
+    port(kCabinet, 1.4f);
+    EXPECT_EQ(ui->getParameter(kCabinet), 0.5f) << "a host that does not round: nearest position";
+
+    host.writes.clear();
+    ui->setParameterAutomated(kCabinet, 1.f);
+    ui->setParameterAutomated(kMode, 0.5f);
+    ui->setParameterAutomated(kGain, 0.35f);
+    ui->setParameterAutomated(kNumParams, 1.f);
+    ASSERT_EQ(host.writes.size(), 3u);
+    EXPECT_EQ(host.writes[0].port, parameterPort(kCabinet));
+    EXPECT_EQ(host.writes[0].value(), 2.f);
+    EXPECT_EQ(host.writes[1].value(), 1.f);
+    EXPECT_EQ(host.writes[2].value(), 3.5f);
+    EXPECT_EQ(host.writes[2].format, 0u);
+    EXPECT_EQ(ui->getParameter(kGain), 0.35f);
+}
+
+TEST_F(UiLinkTest, GesturesTouchTheirPortOnly)
+{
+    EXPECT_TRUE(ui->beginEdit(kTreble));
+    EXPECT_TRUE(ui->endEdit(kTreble));
+    EXPECT_FALSE(ui->beginEdit(9)) << "the LOAD button has no port";
+    ASSERT_EQ(host.touches.size(), 2u);
+    EXPECT_EQ(host.touches[0].port, parameterPort(kTreble));
+    EXPECT_TRUE(host.touches[0].grabbed);
+    EXPECT_FALSE(host.touches[1].grabbed);
+}
+
+TEST_F(UiLinkTest, TheFileGoesOutAsPatchSetAndTheNameFollowsNotifications)
+{
+    EXPECT_STREQ(ui->getIrPath(0), "empty");
+    host.writes.clear();
+    EXPECT_TRUE(ui->loadIrPath("/irs/My Cab.wav"));
+    ASSERT_EQ(host.writes.size(), 1u);
+    EXPECT_EQ(host.writes[0].port, kPortControl);
+    EXPECT_EQ(host.writes[0].patch(), "/irs/My Cab.wav");
+    EXPECT_STREQ(ui->getIrPath(0), "/irs/My Cab.wav");
+    EXPECT_FALSE(ui->loadIrPath(std::string(300, 'a').c_str())) << "longer than a program's path field";
+    EXPECT_EQ(host.writes.size(), 1u);
+
+    const uint32_t transfer = Lv2World::get().urids.map(LV2_ATOM__eventTransfer);
+    std::vector<uint8_t> message = notification("/other/room.wav");
+    ui->portEvent(kPortNotify, static_cast<uint32_t>(message.size()), transfer, message.data());
+    EXPECT_STREQ(ui->getIrPath(0), "/other/room.wav");
+    message = notification("");
+    ui->portEvent(kPortNotify, static_cast<uint32_t>(message.size()), transfer, message.data());
+    EXPECT_STREQ(ui->getIrPath(0), "empty") << "no file shows as the panel always showed it";
+    EXPECT_EQ(ui->getIrPath(4), nullptr);
+}
+
+// ---------------------------------------------------------------------------
+// The shipped UI library in a window of ours
+
+namespace {
+
+struct EmbeddedUiTest : ::testing::Test {
+    Display* display = nullptr;
+    Window parent = 0;
+    void* library = nullptr;
+    const LV2UI_Descriptor* descriptor = nullptr;
+    const LV2UI_Idle_Interface* idleInterface = nullptr;
+    LV2UI_Handle handle = nullptr;
+    UiHost host;
+    int originX = 0, originY = 0;
+
+    void SetUp() override
+    {
+        int event, error, major, minor;
+        if (!std::getenv("DISPLAY") || !(display = XOpenDisplay(nullptr)))
+            GTEST_SKIP() << "no X display";
+        if (!XTestQueryExtension(display, &event, &error, &major, &minor))
+            GTEST_SKIP() << "no XTest extension";
+        parent = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 640, 260, 0, 0, 0);
+        XMapRaised(display, parent);
+        XSync(display, False);
+
+        library = dlopen(ZORVAN_LV2_BUNDLE "/zorvan-ferroharmonic-lite-ui.so", RTLD_NOW | RTLD_LOCAL);
+        ASSERT_NE(library, nullptr) << dlerror();
+        auto entry = reinterpret_cast<LV2UI_DescriptorFunction>(dlsym(library, "lv2ui_descriptor"));
+        ASSERT_NE(entry, nullptr);
+        descriptor = entry(0);
+        ASSERT_NE(descriptor, nullptr);
+        EXPECT_STREQ(descriptor->URI, kUiUri);
+        idleInterface = static_cast<const LV2UI_Idle_Interface*>(descriptor->extension_data(LV2_UI__idleInterface));
+        ASSERT_NE(idleInterface, nullptr);
+
+        std::vector<LV2_Feature> f = host.features(reinterpret_cast<void*>(parent));
+        const LV2_Feature* features[] = {&f[0], &f[1], &f[2], &f[3], nullptr};
+        LV2UI_Widget widget = nullptr;
+        handle = descriptor->instantiate(descriptor, kPluginUri, ZORVAN_LV2_BUNDLE, UiHost::write, &host, &widget,
+                                         features);
+        ASSERT_NE(handle, nullptr);
+        ASSERT_NE(widget, nullptr);
+        idle(5);
+        Window root, theParent, *children = nullptr;
+        unsigned int n = 0;
+        XQueryTree(display, parent, &root, &theParent, &children, &n);
+        ASSERT_EQ(n, 1u) << "the panel's window inside ours";
+        EXPECT_EQ(children[0], reinterpret_cast<Window>(widget));
+        Window unused;
+        XTranslateCoordinates(display, children[0], DefaultRootWindow(display), 0, 0, &originX, &originY, &unused);
+        XFree(children);
+    }
+    void TearDown() override
+    {
+        if (handle)
+            descriptor->cleanup(handle);
+        if (library)
+            dlclose(library);
+        if (display) {
+            XDestroyWindow(display, parent);
+            XCloseDisplay(display);
+        }
+    }
+    void idle(int passes)
+    {
+        for (int i = 0; i < passes; ++i) {
+            XSync(display, False);
+            usleep(3000);
+            idleInterface->idle(handle);
+        }
+    }
+    void moveTo(int x, int y)
+    {
+        XTestFakeMotionEvent(display, -1, originX + x, originY + y, CurrentTime);
+        idle(2);
+    }
+    void button(bool down)
+    {
+        XTestFakeButtonEvent(display, 1, down ? True : False, CurrentTime);
+        idle(2);
+    }
+};
+
+} // namespace
+
+TEST_F(EmbeddedUiTest, AGainDragWritesThePortBetweenTouchBeginAndEnd)
+{
+    EXPECT_EQ(host.width, 600);
+    EXPECT_EQ(host.height, 230);
+    host.writes.clear();
+    // GAIN sits at 168,146, 36 x 36; 200 pixels of movement cover the range.
+    moveTo(186, 164);
+    button(true);
+    for (int dy = 5; dy <= 40; dy += 5)
+        moveTo(186, 164 - dy);
+    button(false);
+
+    ASSERT_EQ(host.touches.size(), 2u);
+    EXPECT_EQ(host.touches[0].port, parameterPort(kGain));
+    EXPECT_TRUE(host.touches[0].grabbed);
+    EXPECT_EQ(host.touches[1].port, parameterPort(kGain));
+    EXPECT_FALSE(host.touches[1].grabbed);
+    float last = 5.f;
+    ASSERT_GE(host.writes.size(), 2u);
+    for (const UiHost::Write& w : host.writes) {
+        ASSERT_EQ(w.port, parameterPort(kGain));
+        EXPECT_GT(w.order, host.touches[0].order) << "inside the gesture";
+        EXPECT_LT(w.order, host.touches[1].order) << "inside the gesture";
+        EXPECT_GT(w.value(), last) << "moving up raises GAIN";
+        last = w.value();
+    }
+    EXPECT_NEAR(last, 7.f, 0.11f);
+}
