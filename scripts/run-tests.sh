@@ -19,6 +19,9 @@ run_ctest build
 
 if [ "${ZORVAN_QUICK:-0}" = 1 ]; then exit 0; fi
 
+echo "== LV2 bundle in Ardour 7, headless (normal build)"
+BUILD=build bash scripts/ardour-lv2-check.sh
+
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer build"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DZORVAN_SANITIZE=address,undefined \
   -DZORVAN_BUILD_BENCH=OFF -DCMAKE_CXX_FLAGS="-O1 -fno-sanitize-recover=undefined" >/dev/null

@@ -311,7 +311,8 @@ LV2_State_Status ZorvanLv2::save(LV2_State_Store_Function store, LV2_State_Handl
         // a moved or copied session keeps its cabinet.
         if (makePath) {
             char* copy = makePath->path(makePath->handle, baseName(path).c_str());
-            if (copy && copyInto(path, copy))
+            // A host that has no folder yet may answer a relative path: not a place to copy to.
+            if (copy && copy[0] == '/' && copyInto(path, copy))
                 path = copy;
             freeHostPath(freePath, copy);
         }

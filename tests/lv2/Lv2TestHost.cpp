@@ -317,6 +317,9 @@ void setPortValue(const char* symbol, void* userData, const void* value, uint32_
 LilvState* Lv2Plugin::saveState(const std::string& saveDir)
 {
     Lv2World& w = Lv2World::get();
+    // lilv resolves its folders when the state is made: they must exist.
+    if (!saveDir.empty())
+        std::filesystem::create_directories(saveDir);
     const char* dir = saveDir.empty() ? nullptr : saveDir.c_str();
     return lilv_state_new_from_instance(w.plugin, instance, &w.urids.mapFeature, nullptr, dir, dir, dir, portValue,
                                         controls, LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE, nullptr);
