@@ -1,6 +1,7 @@
 #include "editor/SystemDialogs.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -40,25 +41,12 @@ pid_t spawn(const std::vector<std::string>& args, int stdoutFd)
     return rc == 0 ? pid : -1;
 }
 
-// Waits for pid, restarting after signals. The exit status, or -1.
-int waitFor(pid_t pid)
-{
-    int status = 0;
-    for (;;) {
-        const pid_t r = waitpid(pid, &status, 0);
-        if (r == pid)
-            return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        if (r < 0 && errno != EINTR)
-            return -1;
-    }
-}
-
-// Runs one dialog program and collects what it prints. False when it could
-// not be started (so the next program may be tried).
-bool runDialogProgram(const std::vector<std::string>& args, std::string& output, int& exitStatus)
+// Starts one dialog program with its standard output on a non-blocking pipe.
+// False when it could not be started (so the next program may be tried).
+bool startDialogProgram(const std::vector<std::string>& args, long& process, int& output)
 {
     int fds[2];
-    if (pipe2(fds, O_CLOEXEC) != 0)
+    if (pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0)
         return false;
     const pid_t pid = spawn(args, fds[1]);
     close(fds[1]);
@@ -66,56 +54,109 @@ bool runDialogProgram(const std::vector<std::string>& args, std::string& output,
         close(fds[0]);
         return false;
     }
-    output.clear();
-    char buffer[1024];
-    for (;;) {
-        const ssize_t n = read(fds[0], buffer, sizeof buffer);
-        if (n > 0) {
-            // Anything longer than a path could be is of no use; keep draining.
-            if (output.size() < 16 * kMaxIrPath)
-                output.append(buffer, static_cast<size_t>(n));
-        } else if (n == 0 || errno != EINTR) {
-            break;
-        }
-    }
-    close(fds[0]);
-    exitStatus = waitFor(pid);
+    process = pid;
+    output = fds[0];
     return true;
 }
 
 } // namespace
 
-bool runIrFileDialog(void* ownerWindow, std::string& path)
+bool IrFileDialog::start(void* ownerWindow)
 {
-    std::string output;
-    int status = -1;
+    if (isOpen())
+        return false;
+    printed_.clear();
     const std::vector<std::string> zenity = {"zenity", "--file-selection", std::string("--title=") + kDialogTitle,
                                              "--file-filter=Wave File (*.wav) | *.wav"};
-    if (!runDialogProgram(zenity, output, status)) {
-        const char* home = std::getenv("HOME");
-        std::vector<std::string> kdialog = {"kdialog", "--title", kDialogTitle};
-        if (ownerWindow) {
-            kdialog.push_back("--attach");
-            kdialog.push_back(std::to_string(reinterpret_cast<uintptr_t>(ownerWindow)));
-        }
-        kdialog.push_back("--getopenfilename");
-        kdialog.push_back(home && *home ? home : ".");
-        kdialog.push_back("*.wav|Wave File (*.wav)");
-        if (!runDialogProgram(kdialog, output, status))
-            return false;
+    if (startDialogProgram(zenity, process_, output_))
+        return true;
+    const char* home = std::getenv("HOME");
+    std::vector<std::string> kdialog = {"kdialog", "--title", kDialogTitle};
+    if (ownerWindow) {
+        kdialog.push_back("--attach");
+        kdialog.push_back(std::to_string(reinterpret_cast<uintptr_t>(ownerWindow)));
     }
-    if (status != 0)
-        return false;
+    kdialog.push_back("--getopenfilename");
+    kdialog.push_back(home && *home ? home : ".");
+    kdialog.push_back("*.wav|Wave File (*.wav)");
+    return startDialogProgram(kdialog, process_, output_);
+}
+
+IrFileDialog::Answer IrFileDialog::poll(std::string& path)
+{
+    if (answer_ != Answer::None) {
+        const Answer a = answer_;
+        path = chosen_;
+        answer_ = Answer::None;
+        return a;
+    }
+    if (process_ == -1)
+        return Answer::None;
+    char buffer[1024];
+    for (;;) {
+        const ssize_t n = read(output_, buffer, sizeof buffer);
+        if (n > 0) {
+            // Anything longer than a path could be is of no use; keep draining.
+            if (printed_.size() < 16 * kMaxIrPath)
+                printed_.append(buffer, static_cast<size_t>(n));
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && errno == EAGAIN)
+            return Answer::Pending;
+        break; // end of output: the dialog is closing
+    }
+    int status = 0;
+    pid_t r;
+    while ((r = waitpid(static_cast<pid_t>(process_), &status, WNOHANG)) < 0 && errno == EINTR) {}
+    if (r == 0)
+        return Answer::Pending; // output closed, process not quite gone yet
+    int exitStatus = r > 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    if (r < 0 && errno == ECHILD)
+        exitStatus = printed_.empty() ? 1 : 0; // a host that ignores SIGCHLD reaps for us
+    close(output_);
+    output_ = -1;
+    process_ = -1;
+    return finish(exitStatus, path);
+}
+
+IrFileDialog::Answer IrFileDialog::finish(int exitStatus, std::string& path)
+{
+    std::string output;
+    output.swap(printed_);
+    if (exitStatus != 0)
+        return Answer::Cancelled;
     if (!output.empty() && output.back() == '\n')
         output.pop_back();
     // A path that does not fit the program's field would be cut short: refused.
     if (output.empty() || output.size() + 1 > kMaxIrPath || output.find('\n') != std::string::npos)
-        return false;
-    struct stat st{};
+        return Answer::Cancelled;
+    struct stat st {};
     if (stat(output.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
-        return false;
+        return Answer::Cancelled;
     path = output;
-    return true;
+    return Answer::Chosen;
+}
+
+void IrFileDialog::cancel()
+{
+    answer_ = Answer::None;
+    if (process_ == -1)
+        return;
+    // Asked to close first; a program that does not within half a second is ended.
+    const pid_t pid = static_cast<pid_t>(process_);
+    kill(pid, SIGTERM);
+    std::vector<pid_t> pids{pid};
+    reapChildren(pids, 500);
+    if (!pids.empty()) {
+        kill(pid, SIGKILL);
+        reapChildren(pids, 2000);
+    }
+    close(output_);
+    output_ = -1;
+    process_ = -1;
+    printed_.clear();
 }
 
 pid_t openWebAddress(const char* url)

@@ -15,11 +15,41 @@ namespace zorvan {
 // Bytes of a program's impulse-response path, its NUL included.
 constexpr size_t kMaxIrPath = 260;
 
-// Shows the dialog "Load Impulse Response" for *.wav files and waits for it.
-// True with the chosen path when the user picked an existing file whose path
-// fits kMaxIrPath; false for a cancel, a failure or a path too long.
-// ownerWindow is our X11 window, or null.
-bool runIrFileDialog(void* ownerWindow, std::string& path);
+// The dialog "Load Impulse Response" for *.wav files. Where the system lets
+// it (a dialog program of the desktop) it runs beside the host: start()
+// returns at once and poll(), called from the editor's idle, collects the
+// answer, so the host's interface keeps running. A system dialog that can
+// only be modal answers within start() and poll() hands the answer over.
+class IrFileDialog {
+public:
+    enum class Answer { None, Pending, Chosen, Cancelled };
+
+    IrFileDialog() = default;
+    ~IrFileDialog() { cancel(); }
+    IrFileDialog(const IrFileDialog&) = delete;
+    IrFileDialog& operator=(const IrFileDialog&) = delete;
+
+    // Opens the dialog. False while one is open, or when no dialog could be
+    // started (which counts as a cancel). ownerWindow is our window, or null.
+    bool start(void* ownerWindow);
+    // Pending while the dialog is open; Chosen with path once the user picked
+    // an existing file whose path fits kMaxIrPath; Cancelled for a cancel, a
+    // failure or a path too long; None when no dialog was started. An answer
+    // is handed out once.
+    Answer poll(std::string& path);
+    bool isOpen() const { return process_ != -1 || answer_ != Answer::None; }
+    // Ends a dialog still open, without an answer.
+    void cancel();
+
+private:
+    Answer finish(int exitStatus, std::string& path);
+
+    long process_ = -1;            // the dialog program while it runs, or -1
+    int output_ = -1;              // read end of its standard output, or -1
+    std::string printed_;          // what it printed so far
+    Answer answer_ = Answer::None; // an answer waiting for poll (modal dialogs)
+    std::string chosen_;           // its path
+};
 
 // Starts the user's web browser on url. Returns the helper's process id, to
 // be reaped later, or -1 when it could not be started.

@@ -26,15 +26,15 @@ constexpr uint32_t kPendingIrName = 1u << 9;
 // or a switch and its Control-click value (program 0's default) come from the
 // parameter table.
 const CRect kControlRects[zorvanGUI::kNumControls] = {
-    CRect::fromSize(53, 146, 36, 36),   // Input
-    CRect::fromSize(141, 145, 31, 39),  // mode
-    CRect::fromSize(168, 146, 36, 36),  // gain
-    CRect::fromSize(236, 146, 36, 36),  // bass
-    CRect::fromSize(293, 146, 36, 36),  // mid
-    CRect::fromSize(350, 146, 36, 36),  // treble
-    CRect::fromSize(406, 146, 36, 36),  // presence
-    CRect::fromSize(475, 146, 36, 36),  // master
-    CRect::fromSize(525, 145, 31, 39),  // cabinet
+    CRect::fromSize(53, 146, 36, 36),  // Input
+    CRect::fromSize(141, 145, 31, 39), // mode
+    CRect::fromSize(168, 146, 36, 36), // gain
+    CRect::fromSize(236, 146, 36, 36), // bass
+    CRect::fromSize(293, 146, 36, 36), // mid
+    CRect::fromSize(350, 146, 36, 36), // treble
+    CRect::fromSize(406, 146, 36, 36), // presence
+    CRect::fromSize(475, 146, 36, 36), // master
+    CRect::fromSize(525, 145, 31, 39), // cabinet
 };
 static_assert(zorvanGUI::kNumControls == kNumParams, "one control per parameter");
 
@@ -99,8 +99,7 @@ bool zorvanGUI::open(void* ptr)
     pendingUpdates.store(0);
 
     // 1. The frame, with the panel picture as its background.
-    CFrame* newFrame = new CFrame(CRect(0, 0, backgroundBitmap->getWidth(), backgroundBitmap->getHeight()), ptr,
-                                  this);
+    CFrame* newFrame = new CFrame(CRect(0, 0, backgroundBitmap->getWidth(), backgroundBitmap->getHeight()), ptr, this);
     newFrame->setBackgroundColor(kBlackCColor);
     newFrame->setBackground(backgroundBitmap);
 
@@ -200,6 +199,8 @@ void zorvanGUI::close()
             irNameLabel->forget();
     }
     forgetViews();
+    // The dialog belongs to the window: closing the window ends it unanswered.
+    irDialog.cancel();
     uiThread.store(std::thread::id());
     AEffGUIEditor::close();
 }
@@ -292,6 +293,7 @@ void zorvanGUI::idle()
         return;
     if (!helperProcesses.empty())
         zorvan::reapChildren(helperProcesses);
+    collectIrDialogAnswer();
     applyPendingUpdates();
     AEffGUIEditor::idle();
 }
@@ -309,7 +311,7 @@ void zorvanGUI::valueChanged(CControl* control)
     }
     if (tag == kTagIrLoad) {
         if (irLoadButton && irLoadButton->getValue() < 0.5f)
-            loadImpulseResponse();
+            openIrDialog();
         control->setDirty(true);
     } else if (tag == kTagLogo) {
         if (logoButton && logoButton->getValue() < 0.5f) {
@@ -321,13 +323,19 @@ void zorvanGUI::valueChanged(CControl* control)
     }
 }
 
-void zorvanGUI::loadImpulseResponse()
+void zorvanGUI::openIrDialog()
 {
-    if (!effect)
+    // A press while the dialog is open is ignored: one dialog at a time.
+    if (!effect || irDialog.isOpen())
         return;
-    void* ownerWindow = frame ? frame->getSystemWindow() : nullptr;
+    irDialog.start(frame ? frame->getSystemWindow() : nullptr);
+    collectIrDialogAnswer(); // a modal dialog has answered already
+}
+
+void zorvanGUI::collectIrDialogAnswer()
+{
     std::string path;
-    if (!zorvan::runIrFileDialog(ownerWindow, path))
+    if (irDialog.poll(path) != zorvan::IrFileDialog::Answer::Chosen || !effect)
         return;
     if (!effect->loadIrPath(path.c_str()))
         return;

@@ -28,12 +28,12 @@ public:
     }
     virtual void close() { systemWindow = nullptr; }
     virtual bool isOpen() { return systemWindow != nullptr; }
-    virtual void idle() {}
+    virtual void idle() { }
     virtual bool onKeyDown(VstKeyCode& /*keyCode*/) { return false; }
     virtual bool onKeyUp(VstKeyCode& /*keyCode*/) { return false; }
     virtual bool onWheel(float /*distance*/) { return false; }
     virtual bool setKnobMode(int32_t /*val*/) { return false; }
 
 protected:
-    void* systemWindow = nullptr;  // host's parent window while open
+    void* systemWindow = nullptr; // host's parent window while open
 };

@@ -23,15 +23,15 @@ constexpr int32_t kNumPrograms = 4;
 // Knobs are printed 0 to 10 on the panel; switches have three positions,
 // sent as 0, 0.5 and 1 from top to bottom.
 enum class ParameterKind { Knob, Switch };
-constexpr float kKnobScale = 10.0f;   // panel figure = value x 10
+constexpr float kKnobScale = 10.0f; // panel figure = value x 10
 constexpr int kSwitchPositions = 3;
 
 struct ParameterInfo {
-    const char* name;                  // host name (getParameterName)
-    const char* displayName;           // the panel legend, for hosts that show a long name
-    const char* symbol;                // identifier for formats that need one
+    const char* name;        // host name (getParameterName)
+    const char* displayName; // the panel legend, for hosts that show a long name
+    const char* symbol;      // identifier for formats that need one
     ParameterKind kind;
-    const char* const* positionNames;  // switches: the positions' names, top to bottom
+    const char* const* positionNames; // switches: the positions' names, top to bottom
 };
 
 extern const ParameterInfo kParameterInfo[kNumParams];

@@ -6,8 +6,7 @@
 #include <cstring>
 #include <new>
 
-Zorvan::Zorvan(audioMasterCallback audioMaster)
-    : AudioEffectX(audioMaster, kNumPrograms, kNumParams), engine(this)
+Zorvan::Zorvan(audioMasterCallback audioMaster) : AudioEffectX(audioMaster, kNumPrograms, kNumParams), engine(this)
 {
     // Identity
     setNumInputs(2);

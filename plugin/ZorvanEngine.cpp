@@ -369,7 +369,8 @@ void ZorvanEngine::loadCurrentImpulseLocked()
     copyIrPath(getProgram(), path, sizeof(path));
     const bool requested = std::strcmp(path, kEmptyIrPath) != 0;
     const bool loaded = extCab_.loadImpulse(path);
-    externalResponse_.store(!requested ? ExternalResponse::None
-                                       : loaded ? ExternalResponse::Loaded : ExternalResponse::Refused,
+    externalResponse_.store(!requested   ? ExternalResponse::None
+                                : loaded ? ExternalResponse::Loaded
+                                         : ExternalResponse::Refused,
                             std::memory_order_relaxed);
 }

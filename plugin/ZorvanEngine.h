@@ -78,8 +78,8 @@ public:
     float getParameter(int32_t index) const;
 
     // Rate and power, control threads.
-    static constexpr float kMinSampleRate = 1000.0f;    // no host runs below
-    static constexpr float kMaxSampleRate = 4.0e6f;     // the engines' limit
+    static constexpr float kMinSampleRate = 1000.0f; // no host runs below
+    static constexpr float kMaxSampleRate = 4.0e6f;  // the engines' limit
     // Stores the rate for the next resume; false (nothing changes) for a rate
     // outside kMinSampleRate..kMaxSampleRate or not a number.
     bool setSampleRate(float rate);
@@ -139,38 +139,38 @@ private:
     void refreshIrPathText(int program);
     int snapshotSlot(bool isPreset);
 
-    static constexpr int kPassFrames = 256;   // frames per pass through the engines
-    static constexpr int kSnapshotSlots = 8;  // threads with a chunk snapshot of their own
+    static constexpr int kPassFrames = 256;  // frames per pass through the engines
+    static constexpr int kSnapshotSlots = 8; // threads with a chunk snapshot of their own
 
-    AmpModel amp_;                 // the amplifier chain up to the cabinet
-    IntCabinet intCab_;            // built-in cabinet (INT.)
-    ExtCabinet extCab_;            // cabinet from a WAV file (EXT.)
-    ZorvanEngineListener* listener_;  // the shell, or null
+    AmpModel amp_;                   // the amplifier chain up to the cabinet
+    IntCabinet intCab_;              // built-in cabinet (INT.)
+    ExtCabinet extCab_;              // cabinet from a WAV file (EXT.)
+    ZorvanEngineListener* listener_; // the shell, or null
 
     // Values: written by parameter requests on any thread.
-    std::atomic<CabinetSelection> cabinet_{CabinetSelection::Internal}; // switch position read per pass
-    std::atomic<float> curValue_[kNumParams];                 // current parameter values
-    std::atomic<float> programValues_[kNumPrograms][kNumParams]; // each record's values
-    std::atomic<int32_t> curProgram_{0};                      // the current record
-    std::atomic<float> sampleRate_{44100.0f};                 // Hz, applied at the next resume
-    std::atomic<ExternalResponse> externalResponse_{ExternalResponse::None};
+    std::atomic<CabinetSelection> cabinet_ {CabinetSelection::Internal}; // switch position read per pass
+    std::atomic<float> curValue_[kNumParams];                            // current parameter values
+    std::atomic<float> programValues_[kNumPrograms][kNumParams];         // each record's values
+    std::atomic<int32_t> curProgram_ {0};                                // the current record
+    std::atomic<float> sampleRate_ {44100.0f};                           // Hz, applied at the next resume
+    std::atomic<ExternalResponse> externalResponse_ {ExternalResponse::None};
 
     // Records: names and paths (the values fields are filled from
     // programValues_ when a chunk is handed out). Guarded by recordMutex_.
     mutable std::mutex recordMutex_;
     ZorvanProgram records_[kNumPrograms];
-    char irPathText_[kNumPrograms][kIrPathSize + 1];  // each record's path, always NUL-terminated
+    char irPathText_[kNumPrograms][kIrPathSize + 1]; // each record's path, always NUL-terminated
     struct Snapshot {
-        std::thread::id owner;     // thread the copy was made for
-        unsigned lastUse = 0;      // request count when it was made
+        std::thread::id owner; // thread the copy was made for
+        unsigned lastUse = 0;  // request count when it was made
     };
     Snapshot bankSnapshots_[kSnapshotSlots];
     Snapshot presetSnapshots_[kSnapshotSlots];
-    ZorvanProgram bankCopies_[kSnapshotSlots][kNumPrograms];  // what getChunk hands out, per slot
+    ZorvanProgram bankCopies_[kSnapshotSlots][kNumPrograms]; // what getChunk hands out, per slot
     ZorvanProgram presetCopies_[kSnapshotSlots];
     unsigned snapshotRequests_ = 0;
 
-    std::mutex controlMutex_;      // serialises the control-side writers
+    std::mutex controlMutex_; // serialises the control-side writers
 
-    double scratch_[kPassFrames];  // audio thread: the chain's output of one pass
+    double scratch_[kPassFrames]; // audio thread: the chain's output of one pass
 };

@@ -1,22 +1,33 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the tools need.
-# Safe to run again: only what is missing is installed.
+# Installs the Debian packages the project needs. Safe to run again: only what
+# is missing is installed.
+#   scripts/install-deps.sh          building the plug-in and the render host
+#   scripts/install-deps.sh --test   that, and the tools of the tests, the
+#                                    benchmarks and the fuzz target
 set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config git
   libfftw3-dev          # the cabinet's FFT engine
-  libcairo2-dev libpng-dev libx11-dev libxtst-dev   # the editor's drawing and window
-  libsndfile1-dev       # WAV I/O in the render host and tools
-  googletest libgtest-dev libgmock-dev libbenchmark-dev
-  clang libclang-rt-14-dev llvm                     # fuzz targets and sanitizer runtimes
-  xvfb xauth xdotool x11-utils                      # GUI tests on a virtual display
-  libzita-convolver-dev # benchmark comparison only
-  fonts-dejavu-core     # artwork generator's type
-  lv2-dev               # LV2 plug-in headers; lv2_validate (with sordi) checks the bundle
-  liblilv-dev lilv-utils sordi   # the LV2 tests' host (lilv) and the bundle's validation
-  ardour                # a real LV2 host, run headless (ardour7-lua) by scripts/ardour-lv2-check.sh
+  libcairo2-dev libpng-dev libx11-dev               # the editor's drawing and window
+  libsndfile1-dev       # sound files in the render host and tools
+  fonts-dejavu-core     # the panel's type
+  lv2-dev               # the LV2 bundle's headers (and lv2_validate, for the tests)
 )
+if [ "${1:-}" = "--test" ]; then
+  packages+=(
+    googletest libgtest-dev libgmock-dev libbenchmark-dev
+    clang libclang-rt-14-dev llvm                     # fuzz targets and sanitizer runtimes
+    clang-format          # the house style check of changed files
+    xvfb xauth xdotool x11-utils libxtst-dev          # GUI tests on a virtual display
+    libzita-convolver-dev # benchmark comparison only
+    liblilv-dev lilv-utils sordi   # the LV2 tests' host library and the bundle's validation
+    ardour                # a real LV2 host, run headless by scripts/ardour-lv2-check.sh
+  )
+elif [ $# -gt 0 ]; then
+  echo "usage: $0 [--test]" >&2
+  exit 2
+fi
 
 missing=()
 for p in "${packages[@]}"; do

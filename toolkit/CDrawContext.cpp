@@ -5,6 +5,7 @@
 #include <cairo.h>
 #include <strings.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace VSTGUI {
@@ -48,8 +49,8 @@ const char* CDrawContext::systemFontFamily(const std::string& name)
     return name.c_str();
 }
 
-void CDrawContext::drawString(const std::string& text, const CRect& r, CHoriTxtAlign align,
-                              const CFontDesc& font, const CColor& color)
+void CDrawContext::drawString(const std::string& text, const CRect& r, CHoriTxtAlign align, const CFontDesc& font,
+                              const CColor& color)
 {
     if (text.empty() || r.isEmpty())
         return;
@@ -79,7 +80,12 @@ void CDrawContext::drawString(const std::string& text, const CRect& r, CHoriTxtA
         x = r.left + (r.width() - te.x_advance) / 2.0;
     else
         x = r.right - te.x_advance;
-    const double baseline = r.top + std::floor((r.height() + fe.ascent - fe.descent) / 2.0 + 0.5);
+    // Centred by the font's extents; in a rectangle lower than the font's line
+    // (the panel's 12-pixel file name) the baseline rises until the descent
+    // fits, since tails and underscores matter more than the font's spare
+    // room above its capitals.
+    double baseline = r.top + std::floor((r.height() + fe.ascent - fe.descent) / 2.0 + 0.5);
+    baseline = std::min(baseline, r.bottom - std::ceil(fe.descent));
     cairo_set_source_rgba(cr, color.red / 255.0, color.green / 255.0, color.blue / 255.0, color.alpha / 255.0);
     cairo_move_to(cr, std::floor(x + 0.5), baseline);
     cairo_show_text(cr, text.c_str());

@@ -1,5 +1,9 @@
 // The X11 back-end: a child window inside the host's window, on a display
-// connection of its own, drawn with cairo from the frame's back buffer.
+// connection of its own, showing the frame's back buffer (a cairo image) with
+// plain XPutImage. cairo's own X11 surfaces are not used: they swap the
+// process-wide X error handler around some requests, which races with other
+// threads (the host's, or a second editor's) and can leave the wrong handler
+// installed.
 //
 // Threads: created, pumped and destroyed on the host's user-interface thread;
 // the connection is used by no other thread, so XInitThreads is not needed.
@@ -7,48 +11,74 @@
 #include "toolkit/PlatformWindow.h"
 
 #include <X11/Xlib.h>
+#include <X11/Xlibint.h>
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
-#include <cairo-xlib.h>
 #include <cairo.h>
+
+#include <cstring>
+#include <vector>
 
 namespace VSTGUI {
 
 namespace {
 
-// Set when an X request of ours failed. Xlib's default handler would end the
-// host's process, for instance when the host destroyed its window before
-// closing the editor, so our requests run with this handler in place.
-bool gXErrorSeen = false;
+// Errors of requests on our own connection (for instance when the host
+// destroyed its window before closing the editor) must neither end the host's
+// process, as Xlib's default handler would, nor pass through the process-wide
+// error handler, which belongs to the host and may be swapped by other
+// threads. Each connection of ours gets a per-connection hook instead: Xlib
+// drops an error whose wire-to-error hook answers False before any handler
+// sees it. The process's handler is never touched, so the host's own errors
+// reach the host.
+struct XErrorTrap;
+thread_local XErrorTrap* tActiveTrap = nullptr; // the innermost trap of this thread
 
-int trapXError(Display*, XErrorEvent*)
+Bool dropOurError(Display*, XErrorEvent*, xError*);
+
+void hookOurErrors(Display* display)
 {
-    gXErrorSeen = true;
-    return 0;
+    for (int code = 1; code < 256; ++code)
+        XESetWireToError(display, code, dropOurError);
 }
 
-// Installs trapXError for a scope and collects our errors before leaving it.
-class XErrorTrap {
-public:
-    explicit XErrorTrap(Display* display) : display(display)
+// A scope whose requests' errors are collected: failed() after a sync.
+struct XErrorTrap {
+    explicit XErrorTrap(Display* display) : display(display), outer(tActiveTrap)
     {
-        // Errors of earlier requests on our connection are ours too: caught here.
-        previous = XSetErrorHandler(trapXError);
+        // Errors of earlier requests on our connection are dropped before the scope starts.
         XSync(display, False);
-        gXErrorSeen = false;
+        tActiveTrap = this;
     }
     ~XErrorTrap()
     {
         XSync(display, False);
-        XSetErrorHandler(previous);
+        tActiveTrap = outer;
     }
     XErrorTrap(const XErrorTrap&) = delete;
     XErrorTrap& operator=(const XErrorTrap&) = delete;
 
-private:
-    Display* display;
-    XErrorHandler previous;
+    // Whether a request of the scope failed so far (syncs first).
+    bool failed()
+    {
+        XSync(display, False);
+        return seen;
+    }
+
+    Display* display;  // our connection
+    XErrorTrap* outer; // the trap this one is nested in, if any
+    bool seen = false; // an error arrived for this connection inside the scope
 };
+
+Bool dropOurError(Display* display, XErrorEvent*, xError*)
+{
+    for (XErrorTrap* trap = tActiveTrap; trap; trap = trap->outer)
+        if (trap->display == display) {
+            trap->seen = true;
+            break;
+        }
+    return False;
+}
 
 int32_t buttonsFromState(unsigned int state)
 {
@@ -132,18 +162,18 @@ bool keyCodeFromEvent(XKeyEvent& event, VstKeyCode& key)
 
 class X11Window final : public IPlatformWindow {
 public:
-    X11Window(Display* display, ::Window window, Visual* visual, int width, int height)
-        : display(display), window(window)
+    X11Window(Display* display, ::Window window, Visual* visual, int depth)
+        : display(display), window(window), visual(visual), depth(depth)
     {
         XErrorTrap trap(display);
-        surface = cairo_xlib_surface_create(display, window, visual, width, height);
+        gc = XCreateGC(display, window, 0, nullptr);
     }
 
     ~X11Window() override
     {
         {
             XErrorTrap trap(display);
-            cairo_surface_destroy(surface);
+            XFreeGC(display, gc);
             if (!gone)
                 XDestroyWindow(display, window);
         }
@@ -154,16 +184,40 @@ public:
 
     void present(cairo_surface_t* backBuffer, const CRect& area) override
     {
-        if (gone)
+        const cairo_format_t format = cairo_image_surface_get_format(backBuffer);
+        if (gone || (format != CAIRO_FORMAT_RGB24 && format != CAIRO_FORMAT_ARGB32))
             return;
+        cairo_surface_flush(backBuffer);
+        const int width = cairo_image_surface_get_width(backBuffer);
+        const int height = cairo_image_surface_get_height(backBuffer);
+        const int stride = cairo_image_surface_get_stride(backBuffer);
+        unsigned char* pixels = cairo_image_surface_get_data(backBuffer);
+        CRect r = area;
+        r.bound(CRect(0, 0, width, height));
+        if (!pixels || r.isEmpty())
+            return;
+
         XErrorTrap trap(display);
-        cairo_t* cr = cairo_create(surface);
-        cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
-        cairo_set_source_surface(cr, backBuffer, 0, 0);
-        cairo_rectangle(cr, area.left, area.top, area.width(), area.height());
-        cairo_fill(cr);
-        cairo_destroy(cr);
-        cairo_surface_flush(surface);
+        // The back buffer's words are 0xAARRGGBB in the machine's byte order:
+        // the layout of the common 24- and 32-bit true-colour visuals.
+        XImage* image = XCreateImage(display, visual, static_cast<unsigned>(depth), ZPixmap, 0,
+                                     reinterpret_cast<char*>(pixels), static_cast<unsigned>(width),
+                                     static_cast<unsigned>(height), 32, stride);
+        if (!image)
+            return;
+        const uint32_t one = 1;
+        image->byte_order = *reinterpret_cast<const unsigned char*>(&one) ? LSBFirst : MSBFirst;
+        const bool direct = depth == 24 && image->bits_per_pixel == 32 && image->red_mask == 0xff0000 &&
+            image->green_mask == 0xff00 && image->blue_mask == 0xff;
+        const int x = static_cast<int>(r.left), y = static_cast<int>(r.top);
+        const unsigned w = static_cast<unsigned>(r.width()), h = static_cast<unsigned>(r.height());
+        if (direct) {
+            XPutImage(display, window, gc, image, x, y, x, y, w, h);
+        } else {
+            putConverted(pixels, stride, x, y, w, h);
+        }
+        image->data = nullptr; // the pixels stay the back buffer's
+        XDestroyImage(image);
     }
 
     void pumpEvents(CFrame& frame) override
@@ -186,8 +240,8 @@ private:
             gone = true; // destroyed with the host's window
             break;
         case Expose:
-            frame.invalidRect(CRect::fromSize(event.xexpose.x, event.xexpose.y, event.xexpose.width,
-                                              event.xexpose.height));
+            frame.invalidRect(
+                CRect::fromSize(event.xexpose.x, event.xexpose.y, event.xexpose.width, event.xexpose.height));
             break;
         case ButtonPress: {
             const int32_t bit = buttonBit(event.xbutton.button);
@@ -209,8 +263,7 @@ private:
         }
         case MotionNotify: {
             // Only the latest position matters while dragging.
-            while (XCheckTypedWindowEvent(display, window, MotionNotify, &event)) {
-            }
+            while (XCheckTypedWindowEvent(display, window, MotionNotify, &event)) {}
             CPoint where(event.xmotion.x, event.xmotion.y);
             int32_t buttons = buttonsFromState(event.xmotion.state);
             frame.onMouseMoved(where, buttons);
@@ -232,10 +285,52 @@ private:
         }
     }
 
-    Display* display;          // our own connection
-    ::Window window;           // the child window
-    cairo_surface_t* surface;  // cairo's view of the window
-    bool gone = false;         // the window no longer exists
+    // Any other visual: the area's pixels converted one by one into an image
+    // of the visual's own format, opaque where the visual has an alpha channel.
+    void putConverted(const unsigned char* pixels, int stride, int x, int y, unsigned w, unsigned h)
+    {
+        XImage* image = XCreateImage(display, visual, static_cast<unsigned>(depth), ZPixmap, 0, nullptr, w, h, 32, 0);
+        if (!image)
+            return;
+        const unsigned long alpha = depth == 32
+            ? 0xffffffffUL & ~(image->red_mask | image->green_mask | image->blue_mask)
+            : 0;
+        std::vector<char> data(static_cast<size_t>(image->bytes_per_line) * h);
+        image->data = data.data();
+        for (unsigned row = 0; row < h; ++row) {
+            const auto* line =
+                reinterpret_cast<const uint32_t*>(pixels + static_cast<size_t>(y + static_cast<int>(row)) * stride) + x;
+            for (unsigned col = 0; col < w; ++col) {
+                const uint32_t p = line[col];
+                XPutPixel(image, static_cast<int>(col), static_cast<int>(row),
+                          alpha | scaleToMask((p >> 16) & 0xff, image->red_mask) |
+                              scaleToMask((p >> 8) & 0xff, image->green_mask) |
+                              scaleToMask(p & 0xff, image->blue_mask));
+            }
+        }
+        XPutImage(display, window, gc, image, 0, 0, x, y, w, h);
+        image->data = nullptr;
+        XDestroyImage(image);
+    }
+
+    // An 8-bit channel value placed in a visual's channel mask.
+    static unsigned long scaleToMask(uint32_t value, unsigned long mask)
+    {
+        if (!mask)
+            return 0;
+        int shift = 0;
+        while (!((mask >> shift) & 1))
+            ++shift;
+        const unsigned long top = mask >> shift; // largest value of the channel
+        return ((static_cast<unsigned long>(value) * top + 127) / 255) << shift;
+    }
+
+    Display* display;  // our own connection
+    ::Window window;   // the child window
+    Visual* visual;    // its visual, the parent's
+    int depth;         // its depth, the parent's
+    GC gc;             // for the image transfers
+    bool gone = false; // the window no longer exists
 };
 
 } // namespace
@@ -248,30 +343,33 @@ std::unique_ptr<IPlatformWindow> createX11Window(void* parent, int width, int he
     Display* display = XOpenDisplay(nullptr);
     if (!display)
         return nullptr;
+    hookOurErrors(display);
 
     XWindowAttributes parentAttributes{};
     ::Window window = 0;
+    bool failed = false;
     {
         XErrorTrap trap(display);
-        if (XGetWindowAttributes(display, parentWindow, &parentAttributes) != 0 && !gXErrorSeen) {
+        if (XGetWindowAttributes(display, parentWindow, &parentAttributes) != 0 && !trap.failed()) {
             XSetWindowAttributes attributes{};
             attributes.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask |
-                                    KeyPressMask | KeyReleaseMask | StructureNotifyMask;
+                KeyPressMask | KeyReleaseMask | StructureNotifyMask;
             attributes.background_pixel = BlackPixel(display, DefaultScreen(display));
             attributes.border_pixel = 0;
             attributes.colormap = parentAttributes.colormap;
             window = XCreateWindow(display, parentWindow, 0, 0, static_cast<unsigned>(width),
                                    static_cast<unsigned>(height), 0, parentAttributes.depth, InputOutput,
-                                   parentAttributes.visual,
-                                   CWEventMask | CWBackPixel | CWBorderPixel | CWColormap, &attributes);
+                                   parentAttributes.visual, CWEventMask | CWBackPixel | CWBorderPixel | CWColormap,
+                                   &attributes);
             XMapWindow(display, window);
         }
+        failed = trap.failed();
     }
-    if (gXErrorSeen || !window) {
+    if (failed || !window) {
         XCloseDisplay(display);
         return nullptr;
     }
-    return std::make_unique<X11Window>(display, window, parentAttributes.visual, width, height);
+    return std::make_unique<X11Window>(display, window, parentAttributes.visual, parentAttributes.depth);
 }
 
 } // namespace VSTGUI

@@ -5,9 +5,13 @@
 //     and beside fixed settings;
 //  2. block timing: median, 99th percentile and worst time of a 64-sample block
 //     at 48000 and 96000 Hz, as a share of the block's real-time budget;
-//  3. the cost per sample of noise, digital silence and subnormal input.
+//  3. the cost per sample of noise, digital silence and subnormal input;
+//  4. how long a parameter request takes on the audio thread while another
+//     thread restores presets that name a response file (an ordinary one, and
+//     16 MB of zeros behind a WAV header), beside how long such a restore takes.
 //
 //   build/bench_validation [seconds-of-audio-for-timing]
+// ZORVAN_PLUGIN=<library> measures another build of the plug-in.
 #include "plugin/vst/aeffect.h"
 
 #include <dlfcn.h>
@@ -15,6 +19,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -23,6 +28,7 @@
 #include <limits>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -38,16 +44,19 @@ typedef AEffect* (*EntryProc)(audioMasterCallback);
 
 EntryProc loadEntry()
 {
-    void* handle = dlopen(ZORVAN_PLUGIN_PATH, RTLD_NOW | RTLD_LOCAL);
+    const char* chosen = std::getenv("ZORVAN_PLUGIN");
+    const char* path = chosen && *chosen ? chosen : ZORVAN_PLUGIN_PATH;
+    void* handle = dlopen(path, RTLD_NOW | RTLD_LOCAL);
     if (!handle) {
-        std::fprintf(stderr, "cannot load %s: %s\n", ZORVAN_PLUGIN_PATH, dlerror());
+        std::fprintf(stderr, "cannot load %s: %s\n", path, dlerror());
         std::exit(1);
     }
     auto entry = reinterpret_cast<EntryProc>(dlsym(handle, "VSTPluginMain"));
     if (!entry) {
-        std::fprintf(stderr, "no VSTPluginMain in %s\n", ZORVAN_PLUGIN_PATH);
+        std::fprintf(stderr, "no VSTPluginMain in %s\n", path);
         std::exit(1);
     }
+    std::printf("plug-in: %s\n", path);
     return entry;
 }
 
@@ -147,7 +156,7 @@ std::vector<double> guitar(size_t n, double rate)
     for (size_t i = 0; i < n; ++i) {
         const double t = i / rate;
         x[i] = 0.25 * std::sin(2 * M_PI * 110.0 * t) + 0.15 * std::sin(2 * M_PI * 164.8 * t) +
-               0.1 * std::sin(2 * M_PI * 220.0 * t + 0.5);
+            0.1 * std::sin(2 * M_PI * 220.0 * t + 0.5);
     }
     return x;
 }
@@ -215,9 +224,10 @@ void zipperReport(EntryProc entry)
 {
     const double rate = 48000.0;
     const std::vector<double> x = guitar(static_cast<size_t>(2.1 * rate), rate);
-    std::printf("1. Zipper noise: power above 10 kHz, dB of mean square (a full-scale sine is -3 dB); 48000 Hz, 2 s, RHYTHM\n");
-    std::printf("   %-4s %10s %13s %10s %9s %14s %10s %13s\n", "cab", "fixed", "sweep/sample", "sweep/32",
-                "32 vs 1", "steps' residue", "toggle/32", "toggle-fixed");
+    std::printf(
+        "1. Zipper noise: power above 10 kHz, dB of mean square (a full-scale sine is -3 dB); 48000 Hz, 2 s, RHYTHM\n");
+    std::printf("   %-4s %10s %13s %10s %9s %14s %10s %13s\n", "cab", "fixed", "sweep/sample", "sweep/32", "32 vs 1",
+                "steps' residue", "toggle/32", "toggle-fixed");
     for (float cabinet : {0.5f, 0.f}) {
         const std::vector<double> smoothY = automated(entry, rate, cabinet, x, 1, false);
         const std::vector<double> steppedY = automated(entry, rate, cabinet, x, 32, false);
@@ -271,8 +281,10 @@ void timingReport(EntryProc entry, double seconds)
             }
             const double budget = 64.0 / rate;
             std::printf("   %-7.0f %-4s %7.3f ms %9.2f%% %9.2f%% %9.2f%%\n", rate,
-                        cabinet == 0.f ? "INT" : cabinet == 1.f ? "EXT" : "OFF", budget * 1e3,
-                        100 * percentile(times, 0.5) / budget, 100 * percentile(times, 0.99) / budget,
+                        cabinet == 0.f       ? "INT"
+                            : cabinet == 1.f ? "EXT"
+                                             : "OFF",
+                        budget * 1e3, 100 * percentile(times, 0.5) / budget, 100 * percentile(times, 0.99) / budget,
                         100 * *std::max_element(times.begin(), times.end()) / budget);
         }
     }
@@ -303,13 +315,71 @@ void inputCostReport(EntryProc entry)
     for (size_t i = 0; i < n; ++i) {
         noise[i] = u(rng);
         subnormal[i] = std::numeric_limits<double>::denorm_min() * static_cast<double>(1 + rng() % 1000000) *
-                       ((i & 1) ? -1 : 1);
+            ((i & 1) ? -1 : 1);
     }
     Plugin a(entry, 44100.f, 0.5f), b(entry, 44100.f, 0.5f), c(entry, 44100.f, 0.5f);
     const double tNoise = bestPerSample(a, noise), tSilence = bestPerSample(b, silence),
                  tSub = bestPerSample(c, subnormal);
     std::printf("   noise %.0f ns   silence %.0f ns   subnormal %.0f ns   subnormal/noise %.2f\n\n", tNoise * 1e9,
                 tSilence * 1e9, tSub * 1e9, tSub / tNoise);
+}
+
+// A WAV header whose chunk list runs into 16 MB of zeros, written once to /tmp.
+std::string zeroFilledFile()
+{
+    static std::string path;
+    if (!path.empty())
+        return path;
+    char name[] = "/tmp/zorvan-bench-zeros-XXXXXX";
+    const int fd = mkstemp(name);
+    if (fd < 0)
+        return path;
+    const uint32_t size = 16u << 20;
+    std::vector<unsigned char> b(size, 0);
+    std::memcpy(b.data(), "RIFF", 4);
+    const uint32_t riffSize = size - 8;
+    std::memcpy(b.data() + 4, &riffSize, 4);
+    std::memcpy(b.data() + 8, "WAVE", 4);
+    const bool written = write(fd, b.data(), b.size()) == static_cast<ssize_t>(b.size());
+    close(fd);
+    if (written)
+        path = name;
+    return path;
+}
+
+void parameterWaitReport(EntryProc entry)
+{
+    std::printf("4. setParameter on the audio thread while another thread restores presets naming a response\n");
+    for (const std::string& file : {responseFile(), zeroFilledFile()}) {
+        if (file.empty())
+            continue;
+        Plugin plug(entry, 48000.f, 1.f);
+        std::atomic<bool> stop{false};
+        std::vector<double> restores;
+        std::thread restorer([&] {
+            while (!stop.load() && restores.size() < 20) {
+                const auto t0 = std::chrono::steady_clock::now();
+                plug.loadResponse(file);
+                restores.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
+            }
+        });
+        std::vector<double> calls;
+        const auto start = std::chrono::steady_clock::now();
+        while (std::chrono::steady_clock::now() - start < std::chrono::seconds(3) && restores.size() < 20) {
+            const auto t0 = std::chrono::steady_clock::now();
+            plug.set(kGain, static_cast<float>(calls.size() % 100) / 100.f);
+            calls.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
+        }
+        stop = true;
+        restorer.join();
+        std::printf("   %-22s restore median %8.3f ms | setParameter: %zu calls, median %6.3f us, 99.9%% %8.3f us, "
+                    "worst %9.3f us\n",
+                    file == responseFile() ? "ordinary response" : "16 MB of zeros",
+                    restores.empty() ? 0.0 : percentile(restores, 0.5) * 1e3, calls.size(),
+                    percentile(calls, 0.5) * 1e6, percentile(calls, 0.999) * 1e6,
+                    *std::max_element(calls.begin(), calls.end()) * 1e6);
+    }
+    std::printf("\n");
 }
 
 } // namespace
@@ -325,7 +395,10 @@ int main(int argc, char** argv)
     zipperReport(entry);
     timingReport(entry, seconds);
     inputCostReport(entry);
+    parameterWaitReport(entry);
     if (!responseFile().empty())
         std::remove(responseFile().c_str());
+    if (!zeroFilledFile().empty())
+        std::remove(zeroFilledFile().c_str());
     return 0;
 }

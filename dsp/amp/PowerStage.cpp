@@ -1,6 +1,6 @@
 #include "dsp/amp/PowerStage.h"
 
-PentodeModel makePentodeModel()
+PentodeModel initPentodeModel()
 {
     PentodeModel m{};
     m.screenVoltage = 260.0;
@@ -16,4 +16,4 @@ PentodeModel makePentodeModel()
     return m;
 }
 
-PowerStage::PowerStage() : model(makePentodeModel()) {}
+PowerStage::PowerStage() : model(initPentodeModel()) {}

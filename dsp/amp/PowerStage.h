@@ -27,7 +27,7 @@ inline double pentodePlateCurrent(const PentodeModel& m, double g)
 }
 
 // The constants of the pentode, derived fields in dependency order.
-PentodeModel makePentodeModel();
+PentodeModel initPentodeModel();
 
 // Normalised plate current, odd in v around a bias of 0; 0 maps to -0.0.
 inline double pentodeShaper(const PentodeModel& m, double v)

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "dsp/cabinet/AlignedBuffer.h"
 #include "dsp/cabinet/FFTReal.h"
 #include "dsp/cabinet/OverlapAddRing.h"
 
 #include <cstdint>
+#include <memory>
 
 
 // Single-partition FFT convolver with transform length N and block length
@@ -17,9 +19,6 @@ class BlockConvolver
 {
 public:
     explicit BlockConvolver(int transformLength);
-    ~BlockConvolver();
-    BlockConvolver(const BlockConvolver&) = delete;
-    BlockConvolver& operator=(const BlockConvolver&) = delete;
 
     int blockLength() const { return B_; }
 
@@ -35,16 +34,17 @@ public:
 
 private:
     void blockEvent();
-    void release();  // frees whatever is allocated
 
     const int32_t N_;           // transform length
     const int32_t B_;           // block length, N/2
-    double* irPartition_[2];    // per bank, N: taps B..2B-1 then B zeros
-    double* irSpectrum_[2];     // per bank, N: packed spectrum of irPartition
-    OverlapAddRing ring_;       // input block, inverse transform and overlap-add ring
-    double* inputSpectrum_;     // N: spectrum of the last block; the product is formed here
-    ffft::FFTReal<double>* engine_;         // used by process() only
-    ffft::FFTReal<double>* prepareEngine_;  // used by prepare() only
+    AlignedBuffer irPartition_[2];  // per bank, N: taps B..2B-1 then B zeros
+    AlignedBuffer irSpectrum_[2];   // per bank, N: packed spectrum of irPartition
+    OverlapAddRing ring_;           // input block, inverse transform and overlap-add ring
+    AlignedBuffer inputSpectrum_;   // N: spectrum of the last block; the product is formed here
+    std::unique_ptr<ffft::FFTReal<double>> engine_;         // used by process() only
+    // A second engine instead of a temporary one per preparation: the numbers
+    // are the same, and a rebuild then neither allocates nor plans.
+    std::unique_ptr<ffft::FFTReal<double>> prepareEngine_;  // used by prepare() only
     int bank_;                  // partition bank process() reads
 };
 

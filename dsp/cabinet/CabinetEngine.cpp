@@ -1,6 +1,5 @@
 #include "dsp/cabinet/CabinetEngine.h"
 
-#include "dsp/cabinet/AlignedArray.h"
 #include "dsp/cabinet/ConvKernels.h"
 
 #include <cmath>
@@ -8,45 +7,26 @@
 
 
 
-template <class Second>
-CabinetEngine<Second>::CabinetEngine(int irLength, int secondShortArg, int secondLongArg)
-    : irLength_(irLength), firstShort_(64), secondShort_(secondShortArg), firstLong_(128), secondLong_(secondLongArg),
-      response_{nullptr, nullptr}, bankShort_{true, true}, spareBank_(1), publishedBank_(0), state_(0),
-      clearRequested_(false), current_(0), short_(true), history_(nullptr), histPos_(0)
+template <class TailStage>
+CabinetEngine<TailStage>::CabinetEngine(int irLength, int tailShortArg, int tailLongArg)
+    : irLength_(irLength), firstShort_(64), tailShort_(tailShortArg), firstLong_(128), tailLong_(tailLongArg),
+      response_{AlignedBuffer(static_cast<size_t>(irLength)), AlignedBuffer(static_cast<size_t>(irLength))},
+      bankShort_{true, true}, spareBank_(1), publishedBank_(0), state_(0), clearRequested_(false), current_(0),
+      short_(true), history_(2 * kHistory), histPos_(0)
 {
-    response_[0] = allocAligned(static_cast<size_t>(irLength_));
-    try
-    {
-        response_[1] = allocAligned(static_cast<size_t>(irLength_));
-        history_ = allocAligned(2 * kHistory);
-    }
-    catch (...)
-    {
-        freeAligned(response_[0]);
-        freeAligned(response_[1]);
-        throw;
-    }
     // Both banks start as the silent short-layout response.
     for (int b = 0; b < 2; ++b)
     {
         firstShort_.zeroPartitions(b);
-        secondShort_.zeroPartitions(b);
+        tailShort_.zeroPartitions(b);
         firstLong_.zeroPartitions(b);
-        secondLong_.zeroPartitions(b);
+        tailLong_.zeroPartitions(b);
     }
     selectBank(0);
 }
 
-template <class Second>
-CabinetEngine<Second>::~CabinetEngine()
-{
-    freeAligned(response_[0]);
-    freeAligned(response_[1]);
-    freeAligned(history_);
-}
-
-template <class Second>
-double* CabinetEngine<Second>::spareResponse()
+template <class TailStage>
+double* CabinetEngine<TailStage>::spareResponse()
 {
     int s = state_.load(std::memory_order_acquire);
     for (;;)
@@ -64,53 +44,53 @@ double* CabinetEngine<Second>::spareResponse()
     // With nothing pending the audio thread cannot change banks, so the other
     // bank is free until we publish it.
     spareBank_ = (s & kActiveMask) ^ 1;
-    std::memset(response_[spareBank_], 0, sizeof(double) * static_cast<size_t>(irLength_));
+    response_[spareBank_].zero();
     return response_[spareBank_];
 }
 
-template <class Second>
-void CabinetEngine<Second>::publish(bool shortLayout)
+template <class TailStage>
+void CabinetEngine<TailStage>::publish(bool shortLayout)
 {
     const int bank = spareBank_;
     const double* ir = response_[bank];
     if (shortLayout)
     {
         firstShort_.prepare(ir, bank);
-        secondShort_.prepare(ir, bank);
+        tailShort_.prepare(ir, bank);
     }
     else
     {
         firstLong_.prepare(ir, bank);
-        secondLong_.prepare(ir, bank);
+        tailLong_.prepare(ir, bank);
     }
     bankShort_[bank] = shortLayout;
     publishedBank_ = bank;
     state_.fetch_or(kPendingFlag, std::memory_order_release);
 }
 
-template <class Second>
-void CabinetEngine<Second>::requestClear()
+template <class TailStage>
+void CabinetEngine<TailStage>::requestClear()
 {
-    std::lock_guard<std::mutex> lock(controlMutex_);
+    std::lock_guard<std::mutex> lock(writerMutex_);
     const bool layout = bankShort_[publishedBank_];
     clearRequested_.store(true, std::memory_order_release);
     spareResponse();
     publish(layout);
 }
 
-template <class Second>
-void CabinetEngine<Second>::selectBank(int bank)
+template <class TailStage>
+void CabinetEngine<TailStage>::selectBank(int bank)
 {
     current_ = bank;
     short_ = bankShort_[bank];
     firstShort_.selectBank(bank);
-    secondShort_.selectBank(bank);
+    tailShort_.selectBank(bank);
     firstLong_.selectBank(bank);
-    secondLong_.selectBank(bank);
+    tailLong_.selectBank(bank);
 }
 
-template <class Second>
-void CabinetEngine<Second>::adoptPublished()
+template <class TailStage>
+void CabinetEngine<TailStage>::adoptPublished()
 {
     int s = state_.load(std::memory_order_acquire);
     if ((s & kPendingFlag) == 0)
@@ -123,18 +103,18 @@ void CabinetEngine<Second>::adoptPublished()
         selectBank(next);
 }
 
-template <class Second>
-void CabinetEngine<Second>::resetRunningState()
+template <class TailStage>
+void CabinetEngine<TailStage>::resetRunningState()
 {
     firstShort_.clearState();
-    secondShort_.clearState();
+    tailShort_.clearState();
     firstLong_.clearState();
-    secondLong_.clearState();
-    std::memset(history_, 0, sizeof(double) * 2 * kHistory);
+    tailLong_.clearState();
+    history_.zero();
 }
 
-template <class Second>
-double CabinetEngine<Second>::process(double x)
+template <class TailStage>
+double CabinetEngine<TailStage>::process(double x)
 {
     if (state_.load(std::memory_order_relaxed) & kPendingFlag)
         adoptPublished();
@@ -146,13 +126,13 @@ double CabinetEngine<Second>::process(double x)
     if (short_)
     {
         a = firstShort_.process(x);
-        b = secondShort_.process(x);
+        b = tailShort_.process(x);
         quarter = 16;
     }
     else
     {
         a = firstLong_.process(x);
-        b = secondLong_.process(x);
+        b = tailLong_.process(x);
         quarter = 32;
     }
     double y = convDirectSum(response_[current_], history_ + histPos_ + kHistory, quarter, a + b);
@@ -166,8 +146,8 @@ double CabinetEngine<Second>::process(double x)
     return y;
 }
 
-template <class Second>
-void CabinetEngine<Second>::process(double* io, int n)
+template <class TailStage>
+void CabinetEngine<TailStage>::process(double* io, int n)
 {
     if (state_.load(std::memory_order_relaxed) & kPendingFlag)
         adoptPublished();
@@ -188,12 +168,12 @@ void CabinetEngine<Second>::process(double* io, int n)
         if (short_)
         {
             firstShort_.processBlock(io, a, m);
-            secondShort_.processBlock(io, b, m);
+            tailShort_.processBlock(io, b, m);
         }
         else
         {
             firstLong_.processBlock(io, a, m);
-            secondLong_.processBlock(io, b, m);
+            tailLong_.processBlock(io, b, m);
         }
         // The run and its reach of history lie contiguously in one of the two copies.
         const double* first = history_ + ((histPos_ - reach) & (kHistory - 1)) + reach;

@@ -1,6 +1,5 @@
 #include "dsp/cabinet/ConvStage.h"
 
-#include "dsp/cabinet/AlignedArray.h"
 #include "dsp/cabinet/ConvKernels.h"
 
 #include <cstring>
@@ -20,58 +19,21 @@ constexpr int kReadOffset[ConvStage::kPartitions] = {0, 1, 3, 6, 10, 15, 21};
 
 ConvStage::ConvStage(int blockLength)
     : B_(blockLength), N_(2 * blockLength), spectraStride_(2 * blockLength + 24), slotStride_(2 * blockLength + 8),
-      ring_(blockLength), inputSpectrum_(nullptr), sumSpectrum_(nullptr), partitionTime_{nullptr, nullptr},
-      partitionSpectra_{nullptr, nullptr}, productSlots_(nullptr), processEngine_(nullptr), prepareEngine_(nullptr),
-      slotCounter_(0), bank_(0)
+      ring_(blockLength), inputSpectrum_(static_cast<size_t>(N_)), sumSpectrum_(static_cast<size_t>(N_)),
+      partitionTime_{AlignedBuffer(kPartitions * static_cast<size_t>(N_)),
+                     AlignedBuffer(kPartitions * static_cast<size_t>(N_))},
+      partitionSpectra_{AlignedBuffer(kPartitions * static_cast<size_t>(spectraStride_)),
+                        AlignedBuffer(kPartitions * static_cast<size_t>(spectraStride_))},
+      productSlots_(kSlots * static_cast<size_t>(slotStride_)),
+      processEngine_(std::make_unique<ffft::FFTReal<double>>(N_)),
+      prepareEngine_(std::make_unique<ffft::FFTReal<double>>(N_)), slotCounter_(0), bank_(0)
 {
-    try
-    {
-        const size_t n = static_cast<size_t>(N_);
-        inputSpectrum_ = allocAligned(n);
-        sumSpectrum_ = allocAligned(n);
-        for (int b = 0; b < 2; ++b)
-        {
-            partitionTime_[b] = allocAligned(kPartitions * n);
-            partitionSpectra_[b] = allocAligned(kPartitions * static_cast<size_t>(spectraStride_));
-        }
-        productSlots_ = allocAligned(kSlots * static_cast<size_t>(slotStride_));
-        processEngine_ = new ffft::FFTReal<double>(N_);
-        prepareEngine_ = new ffft::FFTReal<double>(N_);
-    }
-    catch (...)
-    {
-        // Allocation failure propagates to the owner; free what exists.
-        release();
-        throw;
-    }
-}
-
-ConvStage::~ConvStage()
-{
-    release();
-}
-
-void ConvStage::release()
-{
-    delete processEngine_;
-    delete prepareEngine_;
-    processEngine_ = prepareEngine_ = nullptr;
-    freeAligned(inputSpectrum_);
-    freeAligned(sumSpectrum_);
-    for (int b = 0; b < 2; ++b)
-    {
-        freeAligned(partitionTime_[b]);
-        freeAligned(partitionSpectra_[b]);
-        partitionTime_[b] = partitionSpectra_[b] = nullptr;
-    }
-    freeAligned(productSlots_);
-    inputSpectrum_ = sumSpectrum_ = productSlots_ = nullptr;
 }
 
 void ConvStage::zeroPartitions(int bank)
 {
-    std::memset(partitionTime_[bank], 0, sizeof(double) * kPartitions * static_cast<size_t>(N_));
-    std::memset(partitionSpectra_[bank], 0, sizeof(double) * kPartitions * static_cast<size_t>(spectraStride_));
+    partitionTime_[bank].zero();
+    partitionSpectra_[bank].zero();
 }
 
 void ConvStage::prepare(const double* ir, int bank)
@@ -87,11 +49,10 @@ void ConvStage::prepare(const double* ir, int bank)
 
 void ConvStage::clearState()
 {
-    const size_t bytes = sizeof(double) * static_cast<size_t>(N_);
     ring_.clear();
-    std::memset(inputSpectrum_, 0, bytes);
-    std::memset(sumSpectrum_, 0, bytes);
-    std::memset(productSlots_, 0, sizeof(double) * kSlots * static_cast<size_t>(slotStride_));
+    inputSpectrum_.zero();
+    sumSpectrum_.zero();
+    productSlots_.zero();
 }
 
 void ConvStage::blockEvent()

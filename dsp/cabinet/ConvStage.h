@@ -1,9 +1,11 @@
 #pragma once
 
+#include "dsp/cabinet/AlignedBuffer.h"
 #include "dsp/cabinet/FFTReal.h"
 #include "dsp/cabinet/OverlapAddRing.h"
 
 #include <cstdint>
+#include <memory>
 
 
 // Uniformly partitioned FFT convolution stage with block length B: seven
@@ -26,9 +28,6 @@ public:
     static constexpr int kSlots = 32;
 
     explicit ConvStage(int blockLength);
-    ~ConvStage();
-    ConvStage(const ConvStage&) = delete;
-    ConvStage& operator=(const ConvStage&) = delete;
 
     int blockLength() const { return B_; }
 
@@ -50,7 +49,6 @@ public:
 
 private:
     void blockEvent();
-    void release();  // frees whatever is allocated
 
     const int B_;                  // block length
     const int N_;                  // transform length, 2B
@@ -60,13 +58,13 @@ private:
     const int spectraStride_;
     const int slotStride_;
     OverlapAddRing ring_;          // input block, inverse transform and overlap-add ring
-    double* inputSpectrum_;        // N: packed spectrum of the last completed block
-    double* sumSpectrum_;          // N: sum of the seven products due at an event
-    double* partitionTime_[2];     // per bank, 7 x N: B taps then B zeros per row
-    double* partitionSpectra_[2];  // per bank, 7 rows of N (stride spectraStride_): packed spectra
-    double* productSlots_;         // 32 rows of N (stride slotStride_): ring of product spectra
-    ffft::FFTReal<double>* processEngine_;  // used by process() only
-    ffft::FFTReal<double>* prepareEngine_;  // used by prepare() only
+    AlignedBuffer inputSpectrum_;        // N: packed spectrum of the last completed block
+    AlignedBuffer sumSpectrum_;          // N: sum of the seven products due at an event
+    AlignedBuffer partitionTime_[2];     // per bank, 7 x N: B taps then B zeros per row
+    AlignedBuffer partitionSpectra_[2];  // per bank, 7 rows of N (stride spectraStride_): packed spectra
+    AlignedBuffer productSlots_;         // 32 rows of N (stride slotStride_): ring of product spectra
+    std::unique_ptr<ffft::FFTReal<double>> processEngine_;  // used by process() only
+    std::unique_ptr<ffft::FFTReal<double>> prepareEngine_;  // used by prepare() only
     int32_t slotCounter_;          // current block's slot, reduced mod 32 at events
     int bank_;                     // partition bank process() reads
 };

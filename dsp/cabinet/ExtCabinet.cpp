@@ -3,7 +3,6 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
 
 namespace {
 
@@ -64,10 +63,7 @@ int buildResponse(const WavReader& wav, int maxLength, double* ir)
 
 } // namespace
 
-ExtCabinet::ExtCabinet()
-    : engine_(kMaxIrLength, 512, 1024), sampleRate_(44100.0f), maxIrLength_(4096), shortLayout_(true)
-{
-}
+ExtCabinet::ExtCabinet() : engine_(kMaxIrLength, 512, 1024), sampleRate_(44100.0f), shortLayout_(true) {}
 
 void ExtCabinet::clear()
 {
@@ -76,26 +72,24 @@ void ExtCabinet::clear()
 
 void ExtCabinet::setSampleRate(float r)
 {
-    std::lock_guard<std::mutex> lock(engine_.controlMutex());
     sampleRate_.store(r, std::memory_order_relaxed);
-    const bool shortLayout = r <= 68000.0f;
-    maxIrLength_.store(shortLayout ? 4096 : 8192, std::memory_order_relaxed);
-    shortLayout_.store(shortLayout, std::memory_order_relaxed);
+    shortLayout_.store(r <= 68000.0f, std::memory_order_relaxed);
 }
 
 bool ExtCabinet::loadImpulse(const char* path)
 {
-    std::lock_guard<std::mutex> lock(engine_.controlMutex());
-    const int maxLength = maxIrLength_.load(std::memory_order_relaxed);
-    const bool shortLayout = shortLayout_.load(std::memory_order_relaxed);
-    double* ir = engine_.spareResponse();
     bool loaded = false;
-    if (path != nullptr && std::strcmp(path, "empty") != 0 && reader_.readWav(path, maxLength))
-    {
-        buildResponse(reader_, maxLength, ir);
-        reader_.releaseSamples();
-        loaded = true;
-    }
-    engine_.publish(shortLayout);
+    engine_.publishResponse([&](double* ir) {
+        // One reading of the layout serves the whole load.
+        const bool shortLayout = shortLayout_.load(std::memory_order_relaxed);
+        const int maxLength = shortLayout ? kShortIrLength : kMaxIrLength;
+        if (path != nullptr && std::strcmp(path, "empty") != 0 && reader_.readWav(path, maxLength))
+        {
+            buildResponse(reader_, maxLength, ir);
+            reader_.releaseSamples();
+            loaded = true;
+        }
+        return shortLayout;
+    });
     return loaded;
 }

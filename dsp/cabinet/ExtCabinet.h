@@ -11,15 +11,16 @@
 //
 // Thread contract: process() (both forms) runs on the audio thread only.
 // clear(), setSampleRate() and loadImpulse() run on control threads (host
-// thread, editor thread) and may overlap processing and each other: they are
-// serialised by the engine's mutex, build the new response aside and publish
-// it whole; the audio thread adopts it at the start of its next process call
+// thread, editor thread) and may overlap processing and each other: loads are
+// serialised by the engine's writer lock (the reader is used under it), build
+// the new response aside and publish it whole; the audio thread adopts it at the start of its next process call
 // (see CabinetEngine). The layout chosen by setSampleRate() reaches the audio
 // thread with the next published response.
 class ExtCabinet
 {
 public:
-    static constexpr int kMaxIrLength = 8192;
+    static constexpr int kMaxIrLength = 8192;    // long layout, above 68000 Hz
+    static constexpr int kShortIrLength = 4096;  // short layout
 
     ExtCabinet();
 
@@ -36,7 +37,7 @@ public:
     // Same numbers as n single calls; in place.
     void process(double* io, int n) { engine_.process(io, n); }
 
-    int maxIrLength() const { return maxIrLength_.load(std::memory_order_relaxed); }
+    int maxIrLength() const { return shortLayout() ? kShortIrLength : kMaxIrLength; }
     bool shortLayout() const { return shortLayout_.load(std::memory_order_relaxed); }
     float sampleRate() const { return sampleRate_.load(std::memory_order_relaxed); }
     // The last published response (irBuffer, kMaxIrLength doubles). Control
@@ -45,8 +46,7 @@ public:
 
 private:
     CabinetEngine<ConvStage> engine_;  // direct part, ConvStage 64/128 and 512/1024
-    WavReader reader_;                 // used under the engine's mutex
+    WavReader reader_;                 // used under the engine's writer lock
     std::atomic<float> sampleRate_;    // host rate of the last setSampleRate
-    std::atomic<int> maxIrLength_;     // 4096 or 8192
-    std::atomic<bool> shortLayout_;    // layout for the next load
+    std::atomic<bool> shortLayout_;    // layout (and length) for the next load
 };

@@ -2,7 +2,6 @@
 
 #include "dsp/cabinet/BuiltinIr.h"
 
-#include <mutex>
 
 IntCabinet::IntCabinet()
     : engine_(kMaxIrLength, 1024, 2048), sampleRate_(44100.0f), shortLayout_(true)
@@ -16,32 +15,32 @@ void IntCabinet::clear()
 
 void IntCabinet::prepare(float hostRate)
 {
-    std::lock_guard<std::mutex> lock(engine_.controlMutex());
-    const float rebuildRate = 2.0f * hostRate;
-    decimateFirst_.sampleRate = rebuildRate;
-    decimateFirst_.designAntiAliasFilter();
-    decimateSecond_.sampleRate = rebuildRate;
-    decimateSecond_.designAntiAliasFilter();
-    sampleRate_.store(hostRate, std::memory_order_relaxed);
-    rebuildLocked();
+    engine_.publishResponse([&](double* ir) {
+        const float rebuildRate = 2.0f * hostRate;
+        decimateFirst_.sampleRate = rebuildRate;
+        decimateFirst_.designAntiAliasFilter();
+        decimateSecond_.sampleRate = rebuildRate;
+        decimateSecond_.designAntiAliasFilter();
+        sampleRate_.store(hostRate, std::memory_order_relaxed);
+        return rebuildInto(ir);
+    });
 }
 
 void IntCabinet::rebuildImpulse()
 {
-    std::lock_guard<std::mutex> lock(engine_.controlMutex());
-    rebuildLocked();
+    engine_.publishResponse([&](double* ir) { return rebuildInto(ir); });
 }
 
-void IntCabinet::rebuildLocked()
+bool IntCabinet::rebuildInto(double* ir)
 {
     const float r = sampleRate_.load(std::memory_order_relaxed);
-    double* ir = engine_.spareResponse();
     bool shortLayout;
     if (r < 68000.0f)
     {
         // Halve the 88200/96000 Hz table: band-limit at twice the host rate
-        // and keep every odd sample. The filters' histories carry over from
-        // one rebuild to the next, as they always have.
+        // and keep every odd sample. The decimation filters are not cleared
+        // between rebuilds: each rebuild starts from the histories the
+        // previous one left.
         const double* table = r < 46000.0f ? builtinIr88 : builtinIr96;
         for (int i = 0; i < kBuiltinIrLength; ++i)
         {
@@ -58,5 +57,5 @@ void IntCabinet::rebuildLocked()
         shortLayout = false;
     }
     shortLayout_.store(shortLayout, std::memory_order_relaxed);
-    engine_.publish(shortLayout);
+    return shortLayout;
 }

@@ -13,7 +13,8 @@
 // thread in resume/suspend, construction) and may overlap processing: they
 // build the new response aside and publish it whole, and the audio thread
 // adopts it at the start of its next process call (see CabinetEngine).
-// Control calls are serialised among themselves by the engine's mutex.
+// Control calls are serialised among themselves by the engine's writer lock,
+// under which the rebuild filters and the rate are changed.
 class IntCabinet
 {
 public:
@@ -41,7 +42,9 @@ public:
     const double* impulseResponse() const { return engine_.publishedResponse(); }
 
 private:
-    void rebuildLocked();
+    // Writes the response for the stored rate into ir; returns its layout
+    // (short below 68000 Hz). Under the engine's writer lock.
+    bool rebuildInto(double* ir);
 
     CabinetEngine<BlockConvolver> engine_;  // direct part, ConvStage 64/128, BlockConvolver 1024/2048
     AntiAliasFilter decimateFirst_;         // rebuild only: first low-pass at twice the host rate

@@ -1,36 +1,17 @@
 #include "dsp/cabinet/OverlapAddRing.h"
 
-#include "dsp/cabinet/AlignedArray.h"
 
 OverlapAddRing::OverlapAddRing(int blockLength)
-    : B_(blockLength), N_(2 * blockLength), inputBlock_(nullptr), resultBlock_(nullptr), outputRing_(nullptr),
-      blockCount_(0), readPos_(0)
+    : B_(blockLength), N_(2 * blockLength), inputBlock_(static_cast<size_t>(N_)),
+      resultBlock_(static_cast<size_t>(N_)), outputRing_(static_cast<size_t>(N_)), blockCount_(0), readPos_(0)
 {
-    const size_t n = static_cast<size_t>(N_);
-    try {
-        inputBlock_ = allocAligned(n);
-        resultBlock_ = allocAligned(n);
-        outputRing_ = allocAligned(n);
-    } catch (...) {
-        freeAligned(inputBlock_);
-        freeAligned(resultBlock_);
-        throw;
-    }
-}
-
-OverlapAddRing::~OverlapAddRing()
-{
-    freeAligned(inputBlock_);
-    freeAligned(resultBlock_);
-    freeAligned(outputRing_);
 }
 
 void OverlapAddRing::clear()
 {
-    const size_t bytes = sizeof(double) * static_cast<size_t>(N_);
-    std::memset(inputBlock_, 0, bytes);
-    std::memset(resultBlock_, 0, bytes);
-    std::memset(outputRing_, 0, bytes);
+    inputBlock_.zero();
+    resultBlock_.zero();
+    outputRing_.zero();
 }
 
 void OverlapAddRing::finishEvent(double scale)

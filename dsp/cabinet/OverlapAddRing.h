@@ -1,5 +1,7 @@
 #pragma once
 
+#include "dsp/cabinet/AlignedBuffer.h"
+
 #include <cstdint>
 #include <cstring>
 
@@ -15,9 +17,6 @@ class OverlapAddRing
 {
 public:
     explicit OverlapAddRing(int blockLength);
-    ~OverlapAddRing();
-    OverlapAddRing(const OverlapAddRing&) = delete;
-    OverlapAddRing& operator=(const OverlapAddRing&) = delete;
 
     // The completed block (N samples, the last B zero), for the forward transform.
     const double* block() const { return inputBlock_; }
@@ -69,9 +68,9 @@ public:
 private:
     const int32_t B_;      // block length
     const int32_t N_;      // transform length, 2B
-    double* inputBlock_;   // N: block being collected, zero-padded
-    double* resultBlock_;  // N: inverse transform of the event's spectrum
-    double* outputRing_;   // N: overlap-add ring, one sample read per call
+    AlignedBuffer inputBlock_;   // N: block being collected, zero-padded
+    AlignedBuffer resultBlock_;  // N: inverse transform of the event's spectrum
+    AlignedBuffer outputRing_;   // N: overlap-add ring, one sample read per call
     int32_t blockCount_;   // samples now in inputBlock, 0..B
     int32_t readPos_;      // read position in outputRing, 0..N
 };

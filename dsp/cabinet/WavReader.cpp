@@ -11,8 +11,7 @@
 namespace {
 
 // Owns a file descriptor for the duration of one read.
-struct FileHandle
-{
+struct FileHandle {
     int fd = -1;
     ~FileHandle()
     {
@@ -22,14 +21,12 @@ struct FileHandle
 };
 
 // Reads up to len bytes at offset; returns the count read (short at end of file) or -1.
-long readAt(int fd, int64_t offset, void* buf, size_t len)
+long readAt(WavReader::ReadFunction read, int fd, int64_t offset, void* buf, size_t len)
 {
     size_t done = 0;
-    while (done < len)
-    {
-        const ssize_t r = ::pread(fd, static_cast<char*>(buf) + done, len - done, static_cast<off_t>(offset + done));
-        if (r < 0)
-        {
+    while (done < len) {
+        const ssize_t r = read(fd, static_cast<char*>(buf) + done, len - done, static_cast<off_t>(offset + done));
+        if (r < 0) {
             if (errno == EINTR)
                 continue;
             return -1;
@@ -49,68 +46,111 @@ uint16_t le16(const unsigned char* p)
 uint32_t le32(const unsigned char* p)
 {
     return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
-           (static_cast<uint32_t>(p[3]) << 24);
+        (static_cast<uint32_t>(p[3]) << 24);
 }
 
-// Scans for the first "fmt " and the first "data" tag at any byte offset,
-// reading the file in windows. Returns false unless both are found.
-bool findTags(int fd, int64_t size, int64_t& fmtPos, int64_t& dataPos)
+// The file's first bytes, up to the header limit, read on demand in blocks
+// that double in size: an ordinary file needs one read, a header region full
+// of zeros a handful.
+class HeadBuffer {
+public:
+    HeadBuffer(WavReader::ReadFunction read, int fd, int64_t fileSize)
+        : read_(read), fd_(fd), limit_(fileSize < WavReader::kHeaderLimit ? fileSize : WavReader::kHeaderLimit)
+    {
+    }
+
+    // Bytes [pos, pos + n) of the file, or null when they lie past the header
+    // region or cannot be read. Valid until the next call.
+    const unsigned char* at(int64_t pos, size_t n)
+    {
+        const int64_t need = pos + static_cast<int64_t>(n);
+        if (pos < 0 || need > limit_)
+            return nullptr;
+        const int64_t have = static_cast<int64_t>(bytes_.size());
+        if (need > have) {
+            int64_t grow = have < kFirstBlock ? kFirstBlock : 2 * have;
+            if (grow < need)
+                grow = need;
+            if (grow > limit_)
+                grow = limit_;
+            bytes_.resize(static_cast<size_t>(grow));
+            const long got = readAt(read_, fd_, have, bytes_.data() + have, static_cast<size_t>(grow - have));
+            if (got < 0) {
+                bytes_.resize(static_cast<size_t>(have));
+                return nullptr;
+            }
+            bytes_.resize(static_cast<size_t>(have + got));
+            if (need > have + got)
+                return nullptr;
+        }
+        return bytes_.data() + pos;
+    }
+
+    // Bytes [pos, pos + n) if they were read already, else null.
+    const unsigned char* buffered(int64_t pos, size_t n) const
+    {
+        return pos >= 0 && pos + static_cast<int64_t>(n) <= static_cast<int64_t>(bytes_.size()) ? bytes_.data() + pos
+                                                                                                : nullptr;
+    }
+    // The whole header region, for the byte scan.
+    const unsigned char* all() { return at(0, static_cast<size_t>(limit_)); }
+    int64_t limit() const { return limit_; }
+
+private:
+    static constexpr int64_t kFirstBlock = 64 * 1024;
+
+    WavReader::ReadFunction read_;     // pread or a test's counting stand-in
+    int fd_;                           // not owned
+    int64_t limit_;                    // min(file size, header limit)
+    std::vector<unsigned char> bytes_; // file bytes [0, size())
+};
+
+// Notes p's tag at pos if it is the first "fmt " or "data"; true once both are known.
+bool noteTag(const unsigned char* p, int64_t pos, int64_t& fmtPos, int64_t& dataPos)
 {
-    constexpr size_t kWindow = 64 * 1024;
-    std::vector<unsigned char> buf(kWindow + 3);
+    if (fmtPos < 0 && std::memcmp(p, "fmt ", 4) == 0)
+        fmtPos = pos;
+    else if (dataPos < 0 && std::memcmp(p, "data", 4) == 0)
+        dataPos = pos;
+    return fmtPos >= 0 && dataPos >= 0;
+}
+
+// Scans the header region for the first "fmt " and the first "data" tag at any
+// byte offset. Returns false unless both are found.
+bool findTags(HeadBuffer& head, int64_t& fmtPos, int64_t& dataPos)
+{
     fmtPos = -1;
     dataPos = -1;
-    size_t carry = 0;         // bytes kept from the previous window
-    int64_t bufStart = 0;     // file offset of buf[0]
-    int64_t next = 0;         // next file offset to read
-    while (next < size)
-    {
-        const long got = readAt(fd, next, buf.data() + carry, kWindow);
-        if (got <= 0)
-            return false;
-        const size_t have = carry + static_cast<size_t>(got);
-        for (size_t i = 0; i + 4 <= have; ++i)
-        {
-            const unsigned char* p = buf.data() + i;
-            if (fmtPos < 0 && std::memcmp(p, "fmt ", 4) == 0)
-                fmtPos = bufStart + static_cast<int64_t>(i);
-            else if (dataPos < 0 && std::memcmp(p, "data", 4) == 0)
-                dataPos = bufStart + static_cast<int64_t>(i);
-            if (fmtPos >= 0 && dataPos >= 0)
-                return true;
-        }
-        next += got;
-        carry = have < 3 ? have : 3;
-        std::memmove(buf.data(), buf.data() + have - carry, carry);
-        bufStart = next - static_cast<int64_t>(carry);
-    }
+    const unsigned char* bytes = head.all();
+    if (bytes == nullptr)
+        return false;
+    for (int64_t i = 0; i + 4 <= head.limit(); ++i)
+        if (noteTag(bytes + i, i, fmtPos, dataPos))
+            return true;
     return false;
 }
 
 // Walks the RIFF chunk list from offset 12 (sizes padded to even) and notes
-// the first "fmt " and "data" chunks. Returns false unless both are found, so
-// a file with broken sizes falls back to the byte scan.
-bool walkChunks(int fd, int64_t size, int64_t& fmtPos, int64_t& dataPos)
+// the first "fmt " and "data" chunks. Returns false unless both are found in
+// the header region, so a file with broken sizes falls back to the byte scan.
+bool walkChunks(HeadBuffer& head, int64_t& fmtPos, int64_t& dataPos)
 {
     fmtPos = -1;
     dataPos = -1;
     int64_t p = 12;
-    while (p + 8 <= size)
-    {
-        unsigned char head[8];
-        if (readAt(fd, p, head, sizeof head) != static_cast<long>(sizeof head))
-            return false;
-        if (fmtPos < 0 && std::memcmp(head, "fmt ", 4) == 0)
-            fmtPos = p;
-        else if (dataPos < 0 && std::memcmp(head, "data", 4) == 0)
-            dataPos = p;
-        if (fmtPos >= 0 && dataPos >= 0)
+    while (const unsigned char* chunk = head.at(p, 8)) {
+        if (noteTag(chunk, p, fmtPos, dataPos))
             return true;
-        const int64_t chunk = le32(head + 4);
-        p += 8 + chunk + (chunk & 1);
+        const int64_t size = le32(chunk + 4);
+        p += 8 + size + (size & 1);
     }
     return false;
 }
+
+// The subformat GUIDs of the extensible layout share everything but their
+// first two bytes, which carry the plain format code.
+constexpr unsigned char kGuidTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
+                                         0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
 
 } // namespace
 
@@ -141,25 +181,24 @@ bool WavReader::readWav(const char* path, int32_t maxFrames)
     if (size <= 0)
         return false;
 
-    unsigned char head[12];
-    if (readAt(file.fd, 0, head, sizeof head) != static_cast<long>(sizeof head))
+    const ReadFunction read = readFunction != nullptr ? readFunction : &::pread;
+    HeadBuffer head(read, file.fd, size);
+    const unsigned char* riff = head.at(0, 12);
+    if (riff == nullptr || std::memcmp(riff, "RIFF", 4) != 0 || std::memcmp(riff + 8, "WAVE", 4) != 0)
         return false;
-    if (std::memcmp(head, "RIFF", 4) != 0 || std::memcmp(head + 8, "WAVE", 4) != 0)
-        return false;
+    std::memcpy(riffId, riff, 4);
+    riffSize = le32(riff + 4);
+    std::memcpy(waveId, riff + 8, 4);
 
     // Ordinary files are found by their chunk list; the tags found are the
     // same as the byte scan's, and a "data" or "fmt " inside a text chunk is
     // not mistaken for one. Anything else falls back to the byte scan.
     int64_t fmtPos = 0, dataPos = 0;
-    if (!walkChunks(file.fd, size, fmtPos, dataPos) && !findTags(file.fd, size, fmtPos, dataPos))
+    if (!walkChunks(head, fmtPos, dataPos) && !findTags(head, fmtPos, dataPos))
         return false;
 
-    std::memcpy(riffId, head, 4);
-    riffSize = le32(head + 4);
-    std::memcpy(waveId, head + 8, 4);
-
-    unsigned char fmt[24];
-    if (fmtPos + 24 > size || readAt(file.fd, fmtPos, fmt, sizeof fmt) != static_cast<long>(sizeof fmt))
+    const unsigned char* fmt = head.at(fmtPos, 24);
+    if (fmt == nullptr)
         return false;
     std::memcpy(fmtId, fmt, 4);
     fmtSize = le32(fmt + 4);
@@ -169,11 +208,28 @@ bool WavReader::readWav(const char* path, int32_t maxFrames)
     byteRate = le32(fmt + 16);
     blockAlign = le16(fmt + 20);
     bitsPerSample = le16(fmt + 22);
-    if (audioFormat != 1 && audioFormat != 3)
+    validBits = 0;
+    subFormat = 0;
+    uint16_t format = audioFormat; // the code the samples are decoded by
+    if (audioFormat == 0xFFFE) {
+        // Extensible: a 22-byte extension after the 16 plain bytes. Read as
+        // the plain format it names, when every bit of the container is used.
+        const unsigned char* ext = fmtSize >= 40 ? head.at(fmtPos + 24, 24) : nullptr;
+        if (ext == nullptr || le16(ext) < 22)
+            return false;
+        validBits = le16(ext + 2);
+        subFormat = le16(ext + 8);
+        if (std::memcmp(ext + 10, kGuidTail, sizeof kGuidTail) != 0 || validBits != bitsPerSample)
+            return false;
+        if (subFormat == 3 && bitsPerSample != 32)
+            return false;
+        format = subFormat;
+    }
+    if (format != 1 && format != 3)
         return false;
 
-    unsigned char dataHead[8];
-    if (dataPos + 8 > size || readAt(file.fd, dataPos, dataHead, sizeof dataHead) != static_cast<long>(sizeof dataHead))
+    const unsigned char* dataHead = head.at(dataPos, 8);
+    if (dataHead == nullptr)
         return false;
     std::memcpy(dataId, dataHead, 4);
     dataSize = static_cast<int32_t>(le32(dataHead + 4));
@@ -187,13 +243,12 @@ bool WavReader::readWav(const char* path, int32_t maxFrames)
         return false;
     sampleCount = static_cast<int32_t>(count);
 
-    if (bitsPerSample != 16 && bitsPerSample != 24 && bitsPerSample != 32)
-    {
+    if (bitsPerSample != 16 && bitsPerSample != 24 && bitsPerSample != 32) {
         sampleCount = 0;
         return false;
     }
     const int bytesPer = bitsPerSample / 8;
-    const bool isFloat = audioFormat == 3 && bitsPerSample == 32;
+    const bool isFloat = format == 3 && bitsPerSample == 32;
 
     // Only what a mono mix of maxFrames frames can use is decoded, so a header
     // that claims gigabytes costs nothing.
@@ -205,49 +260,45 @@ bool WavReader::readWav(const char* path, int32_t maxFrames)
     const int64_t available = size - dataStart;
     int64_t wanted = decodeCount * bytesPer;
     if (wanted > available)
-        wanted = available;   // short data chunk: the rest stays 0
-    std::vector<unsigned char> raw(static_cast<size_t>(wanted));
-    if (wanted > 0 && readAt(file.fd, dataStart, raw.data(), raw.size()) != static_cast<long>(raw.size()))
-    {
-        samples.clear();
-        sampleCount = 0;
-        return false;
+        wanted = available; // short data chunk: the rest stays 0
+    // A small file's samples came in with its header; others take one more read.
+    std::vector<unsigned char> raw;
+    const unsigned char* p = head.buffered(dataStart, static_cast<size_t>(wanted));
+    if (p == nullptr) {
+        raw.resize(static_cast<size_t>(wanted));
+        if (readAt(read, file.fd, dataStart, raw.data(), raw.size()) != static_cast<long>(raw.size())) {
+            samples.clear();
+            sampleCount = 0;
+            return false;
+        }
+        p = raw.data();
     }
     const int64_t whole = wanted / bytesPer;
-    const unsigned char* p = raw.data();
-    for (int64_t i = 0; i < whole; ++i, p += bytesPer)
-    {
+    for (int64_t i = 0; i < whole; ++i, p += bytesPer) {
         double s;
-        if (bytesPer == 2)
-        {
+        if (bytesPer == 2) {
             const int v = static_cast<int16_t>(le16(p));
             s = v > 0 ? v / 32767.0 : v * (1.0 / 32768.0);
-        }
-        else if (bytesPer == 3)
-        {
+        } else if (bytesPer == 3) {
             // Unsigned 24-bit value scaled, then folded: 0x800000 reads as
-            // -0.99999988 and 0xFFFFFF as +1.19e-7, as files have always decoded.
+            // -0.99999988 and 0xFFFFFF as +1.19e-7. Kept so: projects that use
+            // a 24-bit response must keep their sound.
             const uint32_t u = static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-                               (static_cast<uint32_t>(p[2]) << 16);
+                (static_cast<uint32_t>(p[2]) << 16);
             s = u == 0 ? 0.0 : u / 8388607.0;
             if (s > 1.0)
                 s = s - 2.0;
-        }
-        else if (isFloat)
-        {
+        } else if (isFloat) {
             const uint32_t bits = le32(p);
             float f;
             std::memcpy(&f, &bits, sizeof f);
-            if (!std::isfinite(f))
-            {
+            if (!std::isfinite(f)) {
                 samples.clear();
                 sampleCount = 0;
                 return false;
             }
             s = static_cast<double>(f);
-        }
-        else
-        {
+        } else {
             const int32_t v = static_cast<int32_t>(le32(p));
             s = v > 0 ? v / 2147483647.0 : v * (1.0 / 2147483648.0);
         }

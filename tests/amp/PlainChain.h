@@ -101,7 +101,7 @@ struct Triode {
 };
 
 struct Power {
-    PentodeModel m = makePentodeModel();
+    PentodeModel m = initPentodeModel();
     AntiAlias f[4];
     double buf[2] = {0, 0};
 

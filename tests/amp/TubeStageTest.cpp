@@ -15,7 +15,7 @@ TEST(TubeModels, Constants)
     EXPECT_EQ(std::sqrt(t.plateVoltage * t.plateVoltage + 153.0), t.gridScale);
     EXPECT_NEAR(t.restCurrent, 0.00485617848609403, 1e-17);
 
-    const PentodeModel p = makePentodeModel();
+    const PentodeModel p = initPentodeModel();
     EXPECT_EQ(5.416666666666667, p.eg2OverKp);
     EXPECT_EQ(0.1149425287356322, p.invMu);
     EXPECT_EQ(1.5246752107803854, p.plateFactor);
@@ -27,7 +27,7 @@ TEST(TubeModels, Constants)
 TEST(TubeModels, ShaperCheckValues)
 {
     const TriodeModel t = initTriodeModel(0.62f);
-    const PentodeModel p = makePentodeModel();
+    const PentodeModel p = initPentodeModel();
     const struct { double v, triode, pentode; } rows[] = {
         {-10.0, 0.372974308, -0.418269039}, {-1.0, 0.415235235, -0.044678274},
         {-0.1, 0.057147700, -0.004493179},  {0.1, -0.058657638, 0.004493179},
@@ -45,7 +45,7 @@ TEST(TubeModels, ShaperCheckValues)
 TEST(TubeModels, ZeroAndSymmetry)
 {
     const TriodeModel t = initTriodeModel(0.62f);
-    const PentodeModel p = makePentodeModel();
+    const PentodeModel p = initPentodeModel();
     EXPECT_EQ(0.0, triodeShaper(t, 0.0));
     EXPECT_TRUE(std::signbit(triodeShaper(t, 0.0)));
     EXPECT_TRUE(std::signbit(pentodeShaper(p, 0.0)));

@@ -12,7 +12,7 @@ namespace {
 
 const double kPi = 3.14159265358979323846;
 
-struct Telling
+struct CabinetFigures
 {
     const char* name;
     const double* table;
@@ -36,11 +36,11 @@ const double kDb[] = {10.0, 29.8, 24.1, 20.5, 13.6, 14.8, 20.6, 9.0, -9.6, -15.1
 
 TEST(BuiltinIrTest, TablesHaveTheCabinetsTellingValues)
 {
-    const Telling all[] = {
+    const CabinetFigures all[] = {
         {"88200", builtinIr88, 88200.0, 3, 38, 0.647, 1140},
         {"96000", builtinIr96, 96000.0, 0, 42, 0.684, 1230},
     };
-    for (const Telling& t : all)
+    for (const CabinetFigures& t : all)
     {
         SCOPED_TRACE(t.name);
         int first = -1, peak = 0;

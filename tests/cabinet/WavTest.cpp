@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <limits>
@@ -13,8 +14,7 @@
 namespace {
 
 // Loads bytes as a file into a fresh cabinet at rate; returns the response.
-struct Loaded
-{
+struct Loaded {
     bool ok;
     std::vector<double> ir;
 };
@@ -41,6 +41,21 @@ bool readBytes(TempDir& dir, const std::vector<uint8_t>& bytes, WavReader& wav)
     return wav.readWav(path.c_str());
 }
 
+// The extensible layout: a 40-byte fmt chunk whose subformat GUID carries the
+// plain format code.
+std::vector<uint8_t> makeExtensibleWav(uint16_t subFormat, uint16_t channels, uint16_t bits, uint16_t validBits,
+                                       const std::vector<uint8_t>& data, uint16_t cbSize = 22)
+{
+    const uint16_t align = static_cast<uint16_t>(channels * bits / 8);
+    Bytes b;
+    b.tag("RIFF").u32(static_cast<uint32_t>(60 + data.size())).tag("WAVE");
+    b.tag("fmt ").u32(40).u16(0xFFFE).u16(channels).u32(48000).u32(48000u * align).u16(align).u16(bits);
+    b.u16(cbSize).u16(validBits).u32(channels == 1 ? 0x4 : 0x3);
+    b.u16(subFormat).raw({0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71});
+    b.tag("data").u32(static_cast<uint32_t>(data.size())).raw(data);
+    return b.v;
+}
+
 void expectSilent(const Loaded& r, const char* what)
 {
     EXPECT_FALSE(r.ok) << what;
@@ -61,7 +76,7 @@ TEST(WavDecodeTest, SixteenBitScalesAsymmetrically)
     EXPECT_EQ(wav.samples[4], 0.0);
 }
 
-TEST(WavDecodeTest, TwentyFourBitFoldsAsItAlwaysHas)
+TEST(WavDecodeTest, TwentyFourBitNegativesFoldOntoThePositiveScale)
 {
     TempDir dir;
     WavReader wav;
@@ -71,7 +86,7 @@ TEST(WavDecodeTest, TwentyFourBitFoldsAsItAlwaysHas)
     EXPECT_EQ(wav.samples[0], 1.0);
     EXPECT_NEAR(wav.samples[1], -0.99999988, 1e-8);
     EXPECT_NE(wav.samples[1], -1.0);
-    EXPECT_GT(wav.samples[2], 0.0);  // a small positive value, not a small negative one
+    EXPECT_GT(wav.samples[2], 0.0); // a small positive value, not a small negative one
     EXPECT_NEAR(wav.samples[2], 1.19e-7, 1e-9);
     EXPECT_EQ(wav.samples[3], 0.0);
     EXPECT_EQ(wav.samples[4], 4194304.0 / 8388607.0);
@@ -86,14 +101,14 @@ TEST(WavDecodeTest, ThirtyTwoBitIntegerAndFloat)
     ASSERT_TRUE(readBytes(dir, makeWav(1, 1, 32, ints.v), wav));
     EXPECT_EQ(wav.samples[0], 1.0);
     EXPECT_EQ(wav.samples[1], -1.0);
-    EXPECT_EQ(wav.samples[2], 1056964608.0 / 2147483647.0);  // the bits of 0.5f, read as an integer
+    EXPECT_EQ(wav.samples[2], 1056964608.0 / 2147483647.0); // the bits of 0.5f, read as an integer
     // The same bits as floats: 0x7FFFFFFF is a NaN, and a file with one is refused.
     EXPECT_FALSE(readBytes(dir, makeWav(3, 1, 32, ints.v), wav));
     Bytes floats;
     floats.f32(0.5f).f32(-2.5f).f32(1e-3f);
     ASSERT_TRUE(readBytes(dir, makeWav(3, 1, 32, floats.v), wav));
     EXPECT_EQ(wav.samples[0], 0.5);
-    EXPECT_EQ(wav.samples[1], -2.5);  // unscaled, not clipped
+    EXPECT_EQ(wav.samples[1], -2.5); // unscaled, not clipped
     EXPECT_EQ(wav.samples[2], static_cast<double>(1e-3f));
 }
 
@@ -104,6 +119,82 @@ TEST(WavDecodeTest, FormatThreeOnlyChangesThirtyTwoBitData)
     ASSERT_TRUE(readBytes(dir, makeWav(1, 1, 16, pcm16({1000, -1000})), a));
     ASSERT_TRUE(readBytes(dir, makeWav(3, 1, 16, pcm16({1000, -1000})), b));
     EXPECT_EQ(a.samples, b.samples);
+}
+
+TEST(WavDecodeTest, ExtensibleLayoutReadsAsItsPlainFormat)
+{
+    TempDir dir;
+    Bytes i24, i32;
+    i24.u24(0x7FFFFF).u24(0x800000).u24(0x123456).u24(0);
+    i32.u32(0x7FFFFFFF).u32(0x80000000u).u32(0x12345678).u32(0);
+    struct Case {
+        uint16_t code, channels, bits;
+        std::vector<uint8_t> data;
+    };
+    const Case cases[] = {{1, 2, 16, pcm16({-32768, 32767, 8192, -1})},
+                          {1, 1, 24, i24.v},
+                          {1, 1, 32, i32.v},
+                          {3, 2, 32, floatSamples({0.5f, -2.5f, 1e-3f, 0.0f})}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.bits);
+        WavReader plain, ext;
+        ASSERT_TRUE(readBytes(dir, makeWav(c.code, c.channels, c.bits, c.data), plain));
+        ASSERT_TRUE(readBytes(dir, makeExtensibleWav(c.code, c.channels, c.bits, c.bits, c.data), ext));
+        EXPECT_EQ(ext.samples, plain.samples);
+        EXPECT_EQ(ext.sampleCount, plain.sampleCount);
+        EXPECT_EQ(ext.audioFormat, 0xFFFE);
+        EXPECT_EQ(ext.subFormat, c.code);
+    }
+}
+
+TEST(WavRefusalTest, ExtensibleLayoutsThatAreNotPlainPcmOrFloat)
+{
+    TempDir dir;
+    const std::vector<uint8_t> d = pcm16({1000, 2000, 3000, 4000});
+    expectSilent(loadBytes(dir, makeExtensibleWav(1, 1, 32, 24, d)), "24 valid bits in 32");
+    expectSilent(loadBytes(dir, makeExtensibleWav(1, 1, 24, 20, {1, 2, 3, 4, 5, 6})), "20 valid bits in 24");
+    expectSilent(loadBytes(dir, makeExtensibleWav(1, 1, 16, 0, d)), "no valid bits");
+    expectSilent(loadBytes(dir, makeExtensibleWav(2, 1, 16, 16, d)), "ADPCM subformat");
+    expectSilent(loadBytes(dir, makeExtensibleWav(3, 1, 16, 16, d)), "16-bit float");
+    expectSilent(loadBytes(dir, makeExtensibleWav(1, 1, 8, 8, d)), "8-bit");
+    expectSilent(loadBytes(dir, makeExtensibleWav(1, 1, 16, 16, d, 0)), "extension size 0");
+    std::vector<uint8_t> otherGuid = makeExtensibleWav(1, 1, 16, 16, d);
+    otherGuid[20 + 24 + 10] ^= 0x01; // a GUID of another family with the same first bytes
+    expectSilent(loadBytes(dir, otherGuid), "foreign GUID");
+}
+
+// Header reads go through the reader's read function; this one counts them.
+int gReadCalls = 0;
+ssize_t countingRead(int fd, void* buf, size_t count, off_t offset)
+{
+    ++gReadCalls;
+    return ::pread(fd, buf, count, offset);
+}
+
+TEST(WavRefusalTest, AChunkListOfZerosCostsAFewReads)
+{
+    TempDir dir;
+    WavReader wav;
+    wav.readFunction = countingRead;
+    // RIFF/WAVE, then 16 MB of zeros: a chunk list of empty chunks that never ends.
+    Bytes zeros;
+    zeros.tag("RIFF").u32(16u << 20).tag("WAVE");
+    zeros.v.resize(16u << 20, 0);
+    gReadCalls = 0;
+    EXPECT_FALSE(readBytes(dir, zeros.v, wav));
+    EXPECT_LE(gReadCalls, 8);
+    // The same zeros before a real header: past the header region, not found.
+    Bytes late = zeros;
+    late.raw(makeWav(1, 1, 16, pcm16({1000})));
+    EXPECT_FALSE(readBytes(dir, late.v, wav));
+    // An ordinary file comes in with one read, samples and all.
+    gReadCalls = 0;
+    ASSERT_TRUE(readBytes(dir, makeWav(1, 2, 24, std::vector<uint8_t>(6 * 4096, 0x11)), wav));
+    EXPECT_EQ(gReadCalls, 1);
+    // Samples used reaching past the first block: one more read for them.
+    gReadCalls = 0;
+    ASSERT_TRUE(readBytes(dir, makeWav(3, 2, 32, std::vector<uint8_t>(1 << 20, 0)), wav));
+    EXPECT_EQ(gReadCalls, 2);
 }
 
 TEST(WavWindowTest, ThreeSampleExample)
@@ -155,8 +246,7 @@ TEST(WavMixTest, StereoIsAveragedAndOppositeChannelsCancel)
 {
     TempDir dir;
     std::vector<float> lr;
-    for (int i = 0; i < 100; ++i)
-    {
+    for (int i = 0; i < 100; ++i) {
         lr.push_back(0.5f);
         lr.push_back(-0.5f);
     }
@@ -166,7 +256,7 @@ TEST(WavMixTest, StereoIsAveragedAndOppositeChannelsCancel)
         ASSERT_EQ(v, 0.0);
     r = loadBytes(dir, makeWav(3, 2, 32, floatSamples({0.25f, 0.75f, 0.0f, 0.0f})));
     ASSERT_TRUE(r.ok);
-    EXPECT_EQ(r.ir[0], 0.5);  // peak first: window 1.0
+    EXPECT_EQ(r.ir[0], 0.5); // peak first: window 1.0
     EXPECT_EQ(r.ir[1], 0.0);
 }
 
@@ -176,12 +266,11 @@ TEST(WavMixTest, ResponsesAreCutToTheLayoutLength)
     std::vector<float> flat(10000, 0.0f);
     for (int i = 0; i < 10000; ++i)
         flat[i] = 0.5f + 0.25f * static_cast<float>(i == 0);
-    for (float rate : {48000.0f, 96000.0f})
-    {
+    for (float rate : {48000.0f, 96000.0f}) {
         const Loaded r = loadBytes(dir, makeWav(3, 1, 32, floatSamples(flat)), rate);
         const int len = rate < 68000.0f ? 4096 : 8192;
         ASSERT_TRUE(r.ok);
-        EXPECT_NEAR(r.ir[len - 1], 0.5 * 0.08, 1e-12) << rate;  // the fade ends at the cut
+        EXPECT_NEAR(r.ir[len - 1], 0.5 * 0.08, 1e-12) << rate; // the fade ends at the cut
         EXPECT_NE(r.ir[len - 2], 0.0);
         for (int i = len; i < ExtCabinet::kMaxIrLength; ++i)
             ASSERT_EQ(r.ir[i], 0.0) << rate << " at " << i;
@@ -193,7 +282,7 @@ TEST(WavRefusalTest, UnsupportedFormatsGiveSilence)
     TempDir dir;
     std::vector<uint8_t> eight(100, 0x90);
     expectSilent(loadBytes(dir, makeWav(1, 1, 8, eight)), "8-bit");
-    expectSilent(loadBytes(dir, makeWav(0xFFFE, 1, 16, pcm16({1000, 2000}))), "extensible");
+    expectSilent(loadBytes(dir, makeWav(0xFFFE, 1, 16, pcm16({1000, 2000}))), "extensible without its extension");
     expectSilent(loadBytes(dir, makeWav(2, 1, 16, pcm16({1000, 2000}))), "format 2");
     expectSilent(loadBytes(dir, makeWav(1, 1, 16, {})), "empty data chunk");
     std::vector<uint8_t> notRiff = makeWav(1, 1, 16, pcm16({1000}));
@@ -267,7 +356,7 @@ TEST(WavRefusalTest, TagWordsInsideTextChunksAreNotTakenForChunks)
     const Loaded r = loadBytes(dir, b.v);
     ASSERT_TRUE(r.ok);
     EXPECT_EQ(r.ir[1], 1.0);
-    EXPECT_EQ(r.ir[0], 16384.0 / 32767.0);  // peak on the last sample: no window
+    EXPECT_EQ(r.ir[0], 16384.0 / 32767.0); // peak on the last sample: no window
     // Broken chunk sizes still load through the byte scan.
     Bytes broken;
     broken.tag("RIFF").u32(0).tag("WAVE").tag("JUNK").u32(0x7FFFFFF0).raw({1, 2, 3});
@@ -304,7 +393,7 @@ TEST(WavRefusalTest, HugeClaimsCostNoMemory)
     EXPECT_LE(wav.samples.size(), static_cast<size_t>(2 * WavReader::kDefaultMaxFrames));
     const Loaded r = loadBytes(dir, makeWav(1, 2, 16, pcm16({100, 300, 500, 700}), 0x7FFFFFFE), 96000.0f);
     ASSERT_TRUE(r.ok);
-    EXPECT_EQ(r.ir[1], (700.0 / 32767.0 + 500.0 / 32767.0) * 0.5);  // the peak, window 1.0
+    EXPECT_EQ(r.ir[1], (700.0 / 32767.0 + 500.0 / 32767.0) * 0.5); // the peak, window 1.0
     EXPECT_EQ(r.ir[2], 0.0);
 }
 
@@ -314,12 +403,12 @@ TEST(WavRefusalTest, OnlyRegularFilesAreOpened)
     ExtCabinet cab;
     cab.clear();
     EXPECT_FALSE(cab.loadImpulse(dir.path().c_str()));   // a directory
-    EXPECT_FALSE(cab.loadImpulse("/dev/null"));           // a device
-    EXPECT_FALSE(cab.loadImpulse("/nonexistent/x.wav"));  // missing
+    EXPECT_FALSE(cab.loadImpulse("/dev/null"));          // a device
+    EXPECT_FALSE(cab.loadImpulse("/nonexistent/x.wav")); // missing
     EXPECT_FALSE(cab.loadImpulse(nullptr));
     const std::string fifo = dir.file("pipe.wav");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    EXPECT_FALSE(cab.loadImpulse(fifo.c_str()));  // must return at once, not block on the writer
+    EXPECT_FALSE(cab.loadImpulse(fifo.c_str())); // must return at once, not block on the writer
     for (int i = 0; i < 100; ++i)
         ASSERT_EQ(cab.process(1.0), 0.0);
 }

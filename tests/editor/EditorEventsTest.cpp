@@ -9,9 +9,11 @@
 #include "toolkit/CSplashScreen.h"
 #include "toolkit/CTextLabel.h"
 
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <thread>
 
@@ -44,8 +46,10 @@ TEST_F(EditorFixture, DraggingGainAutomatesInsideOneEdit)
     const float coef = 1.f / 200.f;
     EXPECT_EQ(plugin.getParameter(kGain), 0.5f + 60.f * coef);
     EXPECT_FLOAT_EQ(gui->getParameterControl(kGain)->getValue(), 0.8f);
-    const std::vector<HostCall> expected = {
-        {kBegin, 2, 0.f}, {kAutomate, 2, 0.5f + 40.f * coef}, {kAutomate, 2, 0.5f + 60.f * coef}, {kEnd, 2, 0.f}};
+    const std::vector<HostCall> expected = {{kBegin, 2, 0.f},
+                                            {kAutomate, 2, 0.5f + 40.f * coef},
+                                            {kAutomate, 2, 0.5f + 60.f * coef},
+                                            {kEnd, 2, 0.f}};
     EXPECT_EQ(takeHostCalls(), expected);
 }
 
@@ -236,16 +240,31 @@ struct DialogFixture : EditorFixture {
     // A zenity stand-in that records its arguments, prints answer and exits with status.
     void zenity(const std::string& answer, int status) const
     {
-        path.addScript("zenity", "printf '%s\\n' \"$@\" > " + path.dir() + "/args\nprintf '%s\\n' '" + answer +
-                                     "'\nexit " + std::to_string(status));
+        path.addScript("zenity",
+                       "printf '%s\\n' \"$@\" > " + path.dir() + "/args\nprintf '%s\\n' '" + answer + "'\nexit " +
+                           std::to_string(status));
     }
     const char* currentPath() { return plugin.getIrPath(plugin.getProgram()); }
+    // Presses LOAD; the dialog runs beside the panel and idle passes collect
+    // its answer.
+    void load(int32_t buttons = kLButton)
+    {
+        click(530, 208, buttons);
+        answered();
+    }
+    void answered()
+    {
+        for (int i = 0; i < 500 && gui->isIrDialogOpen(); ++i) {
+            gui->idle();
+            usleep(10000);
+        }
+    }
 };
 
 TEST_F(DialogFixture, ChosenFileBecomesTheProgramsResponseAndName)
 {
     zenity(room, 0);
-    click(530, 208);
+    load();
     EXPECT_EQ(args(), "--file-selection\n--title=Load Impulse Response\n--file-filter=Wave File (*.wav) | *.wav\n");
     EXPECT_STREQ(currentPath(), room.c_str());
     EXPECT_EQ(gui->getIrNameLabel()->getText(), "room");
@@ -264,6 +283,7 @@ TEST_F(DialogFixture, ChosenFileBecomesTheProgramsResponseAndName)
     press(530, 208);
     moveTo(100, 100); // released outside: still opens once
     release(100, 100);
+    answered();
     EXPECT_STREQ(plugin.getIrPath(2), other.c_str());
     EXPECT_STREQ(plugin.getIrPath(0), room.c_str());
     EXPECT_EQ(gui->getIrNameLabel()->getText(), "My Cab.old");
@@ -272,26 +292,26 @@ TEST_F(DialogFixture, ChosenFileBecomesTheProgramsResponseAndName)
 TEST_F(DialogFixture, CancelFailureMissingFileAndLongPathChangeNothing)
 {
     zenity(room, 0);
-    click(530, 208);
+    load();
     ASSERT_EQ(gui->getIrNameLabel()->getText(), "room");
 
     zenity("", 1); // cancelled
-    click(530, 208);
+    load();
     EXPECT_STREQ(currentPath(), room.c_str());
     EXPECT_EQ(gui->getIrNameLabel()->getText(), "room");
 
     zenity(path.dir() + "/missing.wav", 0); // no such file
-    click(530, 208);
+    load();
     EXPECT_STREQ(currentPath(), room.c_str());
 
     // 260 bytes with the NUL do not fit: refused like a cancel.
     std::string longPath = "/" + std::string(258, 'x');
     ASSERT_EQ(longPath.size(), 259u);
     zenity(longPath, 0);
-    click(530, 208);
+    load();
     EXPECT_STREQ(currentPath(), room.c_str());
 
-    click(530, 208, kRButton); // right button: no dialog
+    load(kRButton); // right button: no dialog
     EXPECT_EQ(gui->getIrNameLabel()->getText(), "room");
 }
 
@@ -299,7 +319,7 @@ TEST_F(DialogFixture, KdialogServesWhenZenityIsMissing)
 {
     path.addScript("kdialog", "printf '%s\\n' \"$@\" > " + path.dir() + "/args\nprintf '%s\\n' '" + room + "'");
     path.isolate();
-    click(530, 208);
+    load();
     const std::string a = args();
     EXPECT_NE(a.find("--title\nLoad Impulse Response\n"), std::string::npos) << a;
     EXPECT_NE(a.find("--getopenfilename\n"), std::string::npos) << a;
@@ -311,16 +331,38 @@ TEST_F(DialogFixture, KdialogServesWhenZenityIsMissing)
 TEST_F(DialogFixture, NoDialogProgramAtAllIsACancel)
 {
     path.isolate();
-    click(530, 208);
+    load();
     EXPECT_STREQ(currentPath(), "empty");
     EXPECT_EQ(gui->getIrNameLabel()->getText(), "empty");
+}
+
+TEST_F(DialogFixture, AnOpenDialogLeavesTheHostRunning)
+{
+    // The stand-in stays open until it is ended; it notes every start.
+    path.addScript("zenity", "echo $$ >> " + path.dir() + "/starts\nexec sleep 30");
+    click(530, 208);
+    ASSERT_TRUE(gui->isIrDialogOpen());
+    for (int i = 0; i < 5; ++i)
+        gui->idle(); // returns while the dialog is open
+    click(530, 208); // ignored: one dialog at a time
+    usleep(100000);
+    const std::string starts = StandInPath::readFile(path.dir() + "/starts");
+    ASSERT_EQ(std::count(starts.begin(), starts.end(), '\n'), 1) << starts;
+    EXPECT_TRUE(gui->isIrDialogOpen());
+    EXPECT_STREQ(currentPath(), "empty");
+
+    // Closing the window ends the dialog unanswered.
+    gui->close();
+    EXPECT_FALSE(gui->isIrDialogOpen());
+    EXPECT_NE(kill(static_cast<pid_t>(std::stol(starts)), 0), 0) << "the dialog outlived the window";
+    EXPECT_STREQ(currentPath(), "empty");
 }
 
 TEST_F(EditorFixture, KeysGoToTheControlPressedLast)
 {
     openPanel();
     VstKeyCode up{0, VKEY_UP, 0};
-    EXPECT_FALSE(gui->onKeyDown(up)); // nothing pressed yet
+    EXPECT_FALSE(gui->onKeyDown(up));   // nothing pressed yet
     click(243, 160, kLButton | kShift); // bass, no movement
     takeHostCalls();
     EXPECT_TRUE(gui->onKeyDown(up));

@@ -16,30 +16,16 @@
 
 namespace edtest {
 
-namespace {
-std::mutex gCallsMutex;
-std::vector<HostCall> gCalls;
-} // namespace
-
 void PrintTo(const HostCall& c, std::ostream* os)
 {
     *os << "{opcode " << c.opcode << ", index " << c.index << ", opt " << c.opt << "}";
 }
 
-intptr_t recordingHost(AEffect*, int32_t opcode, int32_t index, intptr_t, void*, float opt)
-{
-    if (opcode == audioMasterVersion)
-        return 2400;
-    std::lock_guard<std::mutex> lock(gCallsMutex);
-    gCalls.push_back({opcode, index, opt});
-    return 1;
-}
-
 std::vector<HostCall> takeHostCalls()
 {
-    std::lock_guard<std::mutex> lock(gCallsMutex);
     std::vector<HostCall> out;
-    out.swap(gCalls);
+    for (const testhost::HostCall& c : testhost::CallLog::instance().take())
+        out.push_back({c.opcode, c.index, c.opt});
     return out;
 }
 

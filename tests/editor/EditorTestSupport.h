@@ -1,10 +1,11 @@
-// Shared pieces of the editor tests: a recording host callback, a fixture
+// Shared pieces of the editor tests: the recording host callback, a fixture
 // holding a plug-in with its editor, synthetic mouse input on the panel and
 // exact pixel comparison of offscreen renders.
 #pragma once
 
 #include "editor/zorvanGUI.h"
 #include "plugin/Zorvan.h"
+#include "support/HostCallbacks.h"
 #include "toolkit/CFrame.h"
 
 #include <gtest/gtest.h>
@@ -25,7 +26,7 @@ struct HostCall {
 void PrintTo(const HostCall& c, std::ostream* os);
 
 // Host callback of every plug-in in these tests; calls are kept until taken.
-intptr_t recordingHost(AEffect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt);
+constexpr audioMasterCallback recordingHost = testhost::recordingCallback;
 std::vector<HostCall> takeHostCalls();
 
 struct EditorFixture : ::testing::Test {

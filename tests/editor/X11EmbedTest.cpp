@@ -4,58 +4,48 @@
 // Skipped when DISPLAY is not set.
 #include "EditorTestSupport.h"
 
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
-#include <dlfcn.h>
+#include "support/VstHost.h"
+
 #include <unistd.h>
 
 #include <cstdlib>
+#include <memory>
+
+#include "support/X11HostWindow.h"
+
+#include <X11/Xutil.h>
 
 using edtest::EditorFixture;
 
 namespace {
 
-intptr_t quietHost(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float)
-{
-    return opcode == audioMasterVersion ? 2400 : 0;
-}
-
 struct X11Fixture : ::testing::Test {
+    std::unique_ptr<testhost::X11HostWindow> hostWindow;
+    std::unique_ptr<testhost::Library> library;
+    std::unique_ptr<testhost::Plugin> plug;
     Display* display = nullptr;
-    Window host = 0;
-    void* library = nullptr;
+    Window host = 0; // 0 once a test destroyed it
     AEffect* effect = nullptr;
 
     void SetUp() override
     {
-        if (!std::getenv("DISPLAY") || !(display = XOpenDisplay(nullptr)))
+        hostWindow = std::make_unique<testhost::X11HostWindow>();
+        if (!hostWindow->display)
             GTEST_SKIP() << "no X display";
-        host = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 640, 260, 0, 0, 0);
-        XSelectInput(display, host, StructureNotifyMask);
-        XMapWindow(display, host);
-        for (XEvent e;;) {
-            XNextEvent(display, &e);
-            if (e.type == MapNotify)
-                break;
-        }
-        library = dlopen(ZORVAN_PLUGIN_PATH, RTLD_NOW | RTLD_LOCAL);
-        ASSERT_NE(library, nullptr) << dlerror();
-        auto entry = reinterpret_cast<AEffect* (*)(audioMasterCallback)>(dlsym(library, "VSTPluginMain"));
-        ASSERT_NE(entry, nullptr);
-        effect = entry(quietHost);
-        ASSERT_NE(effect, nullptr);
+        display = hostWindow->display;
+        host = hostWindow->window;
+        library = std::make_unique<testhost::Library>();
+        ASSERT_TRUE(library->valid()) << library->error;
+        plug = std::make_unique<testhost::Plugin>(*library, testhost::plainCallback);
+        effect = plug->effect;
     }
     void TearDown() override
     {
-        if (effect)
-            effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.f);
-        if (library)
-            dlclose(library);
-        if (display) {
-            if (host)
-                XDestroyWindow(display, host);
-            XCloseDisplay(display);
-        }
+        plug.reset();
+        library.reset();
+        if (hostWindow)
+            hostWindow->window = host;
+        hostWindow.reset();
     }
     intptr_t dispatch(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr)
     {
@@ -70,16 +60,7 @@ struct X11Fixture : ::testing::Test {
         }
     }
     // Our editor's window: the host window's only child.
-    Window child()
-    {
-        Window root, parent, *children = nullptr;
-        unsigned int n = 0;
-        XQueryTree(display, host, &root, &parent, &children, &n);
-        Window w = n == 1 ? children[0] : 0;
-        if (children)
-            XFree(children);
-        return w;
-    }
+    Window child() { return hostWindow->child(); }
 };
 
 TEST_F(X11Fixture, EmbedsAChildWindowThatShowsTheOffscreenRender)

@@ -14,7 +14,8 @@
 #include <vector>
 
 // Xlib's macros (None, Bool, Status...) must come after the test framework's templates.
-#include <X11/Xlib.h>
+#include "support/X11HostWindow.h"
+
 #include <X11/extensions/XTest.h>
 
 using namespace testhost;
@@ -22,38 +23,30 @@ using namespace testhost;
 namespace {
 
 struct PointerFixture : ::testing::Test {
+    std::unique_ptr<X11HostWindow> hostWindow;
     Display* display = nullptr;
     Window host = 0;
-    std::unique_ptr<PluginLibrary> library;
-    std::unique_ptr<Instance> plug;
+    std::unique_ptr<Library> library;
+    std::unique_ptr<Plugin> plug;
     int originX = 0, originY = 0; // the editor window's top left on the screen
 
     void SetUp() override
     {
         int event, error, major, minor;
-        if (!std::getenv("DISPLAY") || !(display = XOpenDisplay(nullptr)))
+        hostWindow = std::make_unique<X11HostWindow>();
+        if (!(display = hostWindow->display))
             GTEST_SKIP() << "no X display";
         if (!XTestQueryExtension(display, &event, &error, &major, &minor))
             GTEST_SKIP() << "no XTest extension";
-        host = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 640, 260, 0, 0, 0);
-        XSelectInput(display, host, StructureNotifyMask);
-        XMapRaised(display, host);
-        for (XEvent e;;) {
-            XNextEvent(display, &e);
-            if (e.type == MapNotify)
-                break;
-        }
-        library = std::make_unique<PluginLibrary>();
-        plug = std::make_unique<Instance>(*library);
+        host = hostWindow->window;
+        library = std::make_unique<Library>();
+        plug = std::make_unique<Plugin>(*library);
         ASSERT_EQ(plug->dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(host)), 1);
         idle(5);
-        Window root, parent, *children = nullptr;
-        unsigned int n = 0;
-        XQueryTree(display, host, &root, &parent, &children, &n);
-        ASSERT_EQ(n, 1u) << "the editor's window inside the host's";
+        const Window editorWindow = hostWindow->child();
+        ASSERT_NE(editorWindow, 0u) << "the editor's window inside the host's";
         Window unused;
-        XTranslateCoordinates(display, children[0], DefaultRootWindow(display), 0, 0, &originX, &originY, &unused);
-        XFree(children);
+        XTranslateCoordinates(display, editorWindow, DefaultRootWindow(display), 0, 0, &originX, &originY, &unused);
         CallLog::instance().take();
     }
     void TearDown() override
@@ -62,11 +55,7 @@ struct PointerFixture : ::testing::Test {
             plug->dispatch(effEditClose);
             plug.reset();
         }
-        if (display) {
-            if (host)
-                XDestroyWindow(display, host);
-            XCloseDisplay(display);
-        }
+        hostWindow.reset();
     }
     void idle(int passes)
     {

@@ -35,14 +35,14 @@ std::set<std::string> definedDynamicSymbols()
 TEST(Entry, ExportsOnlyTheTwoEntryPointsAsOneFunction)
 {
     EXPECT_EQ(definedDynamicSymbols(), (std::set<std::string>{"VSTPluginMain", "main"}));
-    PluginLibrary library;
+    Library library;
     EXPECT_NE(library.symbol("VSTPluginMain"), nullptr);
     EXPECT_EQ(library.symbol("VSTPluginMain"), library.symbol("main"));
 }
 
 TEST(Entry, RefusesAHostThatDoesNotAnswerTheVersion)
 {
-    PluginLibrary library;
+    Library library;
     CallLog::instance().versionAnswer = 0;
     AEffect* effect = library.create();
     CallLog::instance().versionAnswer = 2400;
@@ -52,8 +52,8 @@ TEST(Entry, RefusesAHostThatDoesNotAnswerTheVersion)
 
 TEST(Entry, RecordCarriesTheIdentity)
 {
-    PluginLibrary library;
-    Instance plug(library);
+    Library library;
+    Plugin plug(library);
     AEffect* e = plug.effect;
     EXPECT_EQ(e->magic, kEffectMagic);
     EXPECT_EQ(e->numPrograms, 4);
@@ -73,8 +73,8 @@ TEST(Entry, RecordCarriesTheIdentity)
 
 TEST(Entry, IdentityStringsAndNumbers)
 {
-    PluginLibrary library;
-    Instance plug(library);
+    Library library;
+    Plugin plug(library);
     EXPECT_EQ(plug.text(effGetEffectName), "Zorvan Ferroharmonic Lite");
     EXPECT_EQ(plug.text(effGetVendorString), "Zorvan, Inc.");
     EXPECT_EQ(plug.text(effGetProductString), "Zorvan Ferroharmonic Lite Ver.1.1.3");
@@ -93,8 +93,8 @@ TEST(Entry, IdentityStringsAndNumbers)
 
 TEST(Entry, EffectNameIsNulPaddedToItsLimit)
 {
-    PluginLibrary library;
-    Instance plug(library);
+    Library library;
+    Plugin plug(library);
     std::array<char, 40> buffer;
     buffer.fill('#');
     plug.dispatch(effGetEffectName, 0, 0, buffer.data());
@@ -107,8 +107,8 @@ TEST(Entry, EffectNameIsNulPaddedToItsLimit)
 
 TEST(Entry, CanDoAnswersNothing)
 {
-    PluginLibrary library;
-    Instance plug(library);
+    Library library;
+    Plugin plug(library);
     for (const char* s : {"sendVstEvents", "receiveVstEvents", "receiveVstTimeInfo", "offline", "bypass",
                           "plugAsChannelInsert", "plugAsSend", "1in2out", "2in2out", ""}) {
         EXPECT_EQ(plug.dispatch(effCanDo, 0, 0, const_cast<char*>(s)), 0) << s;
@@ -117,14 +117,42 @@ TEST(Entry, CanDoAnswersNothing)
 
 TEST(Entry, DefaultRequestsAnswerZeroAndUnknownOpcodesChangeNothing)
 {
-    PluginLibrary library;
-    Instance plug(library);
-    for (int32_t op : std::initializer_list<int32_t>{effProcessEvents, effString2Parameter, effGetInputProperties, effGetOutputProperties,
-                       effOfflineNotify, effProcessVarIo, effSetSpeakerArrangement, effSetBypass, effVendorSpecific,
-                       effGetParameterProperties, effGetMidiProgramName, effBeginSetProgram, effEndSetProgram,
-                       effShellGetNextPlugin, effStartProcess, effStopProcess, effSetPanLaw, effBeginLoadBank,
-                       effBeginLoadProgram, effSetProcessPrecision, effGetNumMidiInputChannels,
-                       effGetNumMidiOutputChannels, 9, 16, 17, 18, 20, 21, 28, 30, 46, 80, 1000, -1}) {
+    Library library;
+    Plugin plug(library);
+    for (int32_t op : std::initializer_list<int32_t>{effProcessEvents,
+                                                     effString2Parameter,
+                                                     effGetInputProperties,
+                                                     effGetOutputProperties,
+                                                     effOfflineNotify,
+                                                     effProcessVarIo,
+                                                     effSetSpeakerArrangement,
+                                                     effSetBypass,
+                                                     effVendorSpecific,
+                                                     effGetParameterProperties,
+                                                     effGetMidiProgramName,
+                                                     effBeginSetProgram,
+                                                     effEndSetProgram,
+                                                     effShellGetNextPlugin,
+                                                     effStartProcess,
+                                                     effStopProcess,
+                                                     effSetPanLaw,
+                                                     effBeginLoadBank,
+                                                     effBeginLoadProgram,
+                                                     effSetProcessPrecision,
+                                                     effGetNumMidiInputChannels,
+                                                     effGetNumMidiOutputChannels,
+                                                     9,
+                                                     16,
+                                                     17,
+                                                     18,
+                                                     20,
+                                                     21,
+                                                     28,
+                                                     30,
+                                                     46,
+                                                     80,
+                                                     1000,
+                                                     -1}) {
         EXPECT_EQ(plug.dispatch(op, 0, 0, nullptr), 0) << "opcode " << op;
     }
     void* in = reinterpret_cast<void*>(1);
@@ -137,8 +165,8 @@ TEST(Entry, DefaultRequestsAnswerZeroAndUnknownOpcodesChangeNothing)
 
 TEST(Entry, ProgramSelectionAtTheDispatcher)
 {
-    PluginLibrary library;
-    Instance plug(library);
+    Library library;
+    Plugin plug(library);
     plug.dispatch(effSetProgram, 0, 2);
     EXPECT_EQ(plug.dispatch(effGetProgram), 2);
     plug.dispatch(effSetProgram, 0, 4);
@@ -149,7 +177,7 @@ TEST(Entry, ProgramSelectionAtTheDispatcher)
 
 TEST(Entry, CloseDestroysAndAnswersOne)
 {
-    PluginLibrary library;
+    Library library;
     AEffect* e = library.create();
     ASSERT_NE(e, nullptr);
     EXPECT_EQ(e->dispatcher(e, effOpen, 0, 0, nullptr, 0.f), 0);
@@ -158,8 +186,8 @@ TEST(Entry, CloseDestroysAndAnswersOne)
 
 TEST(Entry, TwoInstancesAreIndependent)
 {
-    PluginLibrary library;
-    Instance a(library), b(library);
+    Library library;
+    Plugin a(library), b(library);
     a.setParameter(2, 0.8f);
     EXPECT_EQ(a.getParameter(2), 0.8f);
     EXPECT_EQ(b.getParameter(2), 0.5f);

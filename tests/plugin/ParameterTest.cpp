@@ -39,8 +39,8 @@ TEST(Float2String, TruncatesEachDigit)
 
 TEST(Float2String, ValuesWithoutRoomStayWithinTheLimit)
 {
-    for (float v : {1e7f, 3e38f, -3e38f, std::numeric_limits<float>::infinity(),
-                    std::numeric_limits<float>::quiet_NaN()}) {
+    for (float v :
+         {1e7f, 3e38f, -3e38f, std::numeric_limits<float>::infinity(), std::numeric_limits<float>::quiet_NaN()}) {
         char text[16];
         std::memset(text, '#', sizeof text);
         float2string(v, text, 8);
@@ -52,8 +52,8 @@ TEST(Float2String, ValuesWithoutRoomStayWithinTheLimit)
 
 TEST(Parameters, NamesLabelsAndDisplaysThroughTheDispatcher)
 {
-    PluginLibrary library;
-    Instance plug(library);
+    Library library;
+    Plugin plug(library);
     const char* names[] = {"Input", "mode", "gain", "bass", "mid", "treble", "presence", "master", "cabinet"};
     const char* displays[] = {"0.200000", "0.000000", "0.500000", "0.500000", "0.500000",
                               "0.500000", "0.500000", "0.500000", "0.000000"};
@@ -87,8 +87,8 @@ TEST(Parameters, NamesLabelsAndDisplaysThroughTheDispatcher)
 
 TEST(Parameters, ValuesAreStoredUnchanged)
 {
-    PluginLibrary library;
-    Instance plug(library);
+    Library library;
+    Plugin plug(library);
     plug.setParameter(kBass, 0.5f);
     EXPECT_EQ(plug.getParameter(kBass), 0.5f);
     plug.setParameter(kGain, 1.0f);
@@ -107,9 +107,10 @@ TEST(Parameters, CabinetSwitchComparesExactly)
         float value;
         bool internal, external;
     } cases[] = {
-        {0.0f, true, false},   {-0.0f, true, false},  {1.0f, false, true},  {0.5f, false, false},
-        {0.25f, false, false}, {0.9999f, false, false}, {1e-30f, false, false},
-        {std::numeric_limits<float>::quiet_NaN(), false, false},
+        {0.0f, true, false},    {-0.0f, true, false},
+        {1.0f, false, true},    {0.5f, false, false},
+        {0.25f, false, false},  {0.9999f, false, false},
+        {1e-30f, false, false}, {std::numeric_limits<float>::quiet_NaN(), false, false},
     };
     for (const Case& c : cases) {
         z.setParameter(kCabinet, c.value);
@@ -142,8 +143,8 @@ TEST(Parameters, AutomationNotifiesTheHostAfterStoring)
 
 TEST(Parameters, ZeroLevelsGiveSilenceAndBothEntriesAgree)
 {
-    PluginLibrary library;
-    Instance plug(library);
+    Library library;
+    Plugin plug(library);
     plug.setParameter(kCabinet, 0.5f);
     const int n = 512;
     std::vector<double> in0(n), in1(n), out0(n, 9.0), out1(n, 9.0);
@@ -154,7 +155,7 @@ TEST(Parameters, ZeroLevelsGiveSilenceAndBothEntriesAgree)
     }
     plug.process(in0, in1, out0, out1);
     plug.dispatch(effMainsChanged, 0, 0); // clear cabinets; amp histories run on, so use a fresh instance
-    Instance other(library);
+    Plugin other(library);
     other.setParameter(kCabinet, 0.5f);
     other.process(fin0, fin1, fout0, fout1);
     double peak = 0;
@@ -167,7 +168,7 @@ TEST(Parameters, ZeroLevelsGiveSilenceAndBothEntriesAgree)
     EXPECT_GT(peak, 1e-3);
 
     for (int p : {kInput, kGain, kMaster}) {
-        Instance silent(library);
+        Plugin silent(library);
         silent.setParameter(kCabinet, 0.5f);
         silent.setParameter(p, 0.f);
         std::vector<double> o0(n, 1.0), o1(n, 1.0);

@@ -14,7 +14,7 @@ using namespace testhost;
 
 namespace {
 
-std::vector<uint8_t> chunkOf(Instance& plug, bool preset)
+std::vector<uint8_t> chunkOf(Plugin& plug, bool preset)
 {
     void* data = nullptr;
     intptr_t size = plug.dispatch(effGetChunk, preset ? 1 : 0, 0, &data);
@@ -22,7 +22,7 @@ std::vector<uint8_t> chunkOf(Instance& plug, bool preset)
     return std::vector<uint8_t>(bytes, bytes + size);
 }
 
-intptr_t restore(Instance& plug, std::vector<uint8_t> bytes, bool preset)
+intptr_t restore(Plugin& plug, std::vector<uint8_t> bytes, bool preset)
 {
     return plug.dispatch(effSetChunk, preset ? 1 : 0, static_cast<intptr_t>(bytes.size()), bytes.data());
 }
@@ -32,7 +32,7 @@ void putFloat(std::vector<uint8_t>& bytes, size_t offset, float v)
     std::memcpy(&bytes[offset], &v, 4);
 }
 
-std::vector<double> render(Instance& plug, int frames)
+std::vector<double> render(Plugin& plug, int frames)
 {
     std::vector<double> in0(frames), in1(frames), out0(frames), out1(frames);
     for (int i = 0; i < frames; ++i)
@@ -50,28 +50,28 @@ std::string tempPath(const char* name)
 
 TEST(Programs, FreshBankHasTheExactBytes)
 {
-    PluginLibrary library;
-    Instance plug(library);
+    Library library;
+    Plugin plug(library);
     std::vector<uint8_t> bank = chunkOf(plug, false);
     ASSERT_EQ(bank.size(), 1280u);
     std::array<uint8_t, 320> record{};
     std::memcpy(&record[0], "init", 4);
-    const uint8_t values[36] = {0xCD, 0xCC, 0x4C, 0x3E, 0, 0, 0, 0,    0, 0, 0, 0x3F, 0, 0, 0, 0x3F, 0, 0,
-                                0,    0x3F, 0,    0,    0, 0x3F, 0, 0, 0, 0x3F, 0, 0, 0, 0x3F, 0, 0, 0, 0};
+    const uint8_t values[36] = {0xCD, 0xCC, 0x4C, 0x3E, 0, 0,    0, 0, 0, 0,    0, 0x3F, 0, 0,    0, 0x3F, 0, 0,
+                                0,    0x3F, 0,    0,    0, 0x3F, 0, 0, 0, 0x3F, 0, 0,    0, 0x3F, 0, 0,    0, 0};
     std::memcpy(&record[24], values, 36);
     std::memcpy(&record[60], "empty", 5);
     for (int p = 0; p < 4; ++p)
         EXPECT_EQ(0, std::memcmp(&bank[p * 320], record.data(), 320)) << "record " << p;
 
-    Instance other(library);
+    Plugin other(library);
     EXPECT_EQ(chunkOf(other, false), bank);
     EXPECT_EQ(chunkOf(plug, true), std::vector<uint8_t>(record.begin(), record.end()));
 }
 
 TEST(Programs, WrongSizesAndKindsAreRefusedAndChangeNothing)
 {
-    PluginLibrary library;
-    Instance plug(library);
+    Library library;
+    Plugin plug(library);
     plug.setParameter(kGain, 0.7f);
     std::vector<uint8_t> before = chunkOf(plug, false);
     std::vector<uint8_t> bank = before;
@@ -91,8 +91,8 @@ TEST(Programs, WrongSizesAndKindsAreRefusedAndChangeNothing)
 
 TEST(Programs, BankRestoreKeepsTheCurrentProgramAndMakesItsValuesLive)
 {
-    PluginLibrary library;
-    Instance plug(library);
+    Library library;
+    Plugin plug(library);
     plug.dispatch(effSetProgram, 0, 2);
     std::vector<uint8_t> bank = chunkOf(plug, false);
     putFloat(bank, 2 * 320 + 24 + 4 * kGain, 0.9f);
@@ -105,8 +105,8 @@ TEST(Programs, BankRestoreKeepsTheCurrentProgramAndMakesItsValuesLive)
 
 TEST(Programs, SwitchingRestoresEachProgramsValues)
 {
-    PluginLibrary library;
-    Instance plug(library);
+    Library library;
+    Plugin plug(library);
     plug.dispatch(effSetProgram, 0, 2);
     plug.setParameter(kGain, 0.8f);
     plug.dispatch(effSetProgram, 0, 0);
@@ -117,8 +117,8 @@ TEST(Programs, SwitchingRestoresEachProgramsValues)
 
 TEST(Programs, NamesAreCutAt23CharactersWithoutTouchingValues)
 {
-    PluginLibrary library;
-    Instance plug(library);
+    Library library;
+    Plugin plug(library);
     char longName[] = "abcdefghijklmnopqrstuvwxyz0123";
     plug.dispatch(effSetProgramName, 0, 0, longName);
     EXPECT_EQ(plug.text(effGetProgramName), "abcdefghijklmnopqrstuvw");
@@ -138,8 +138,8 @@ TEST(Programs, NamesAreCutAt23CharactersWithoutTouchingValues)
 
 TEST(Programs, ForeignFieldsWithoutNulAreReadWithinTheField)
 {
-    PluginLibrary library;
-    Instance plug(library);
+    Library library;
+    Plugin plug(library);
     std::vector<uint8_t> preset = chunkOf(plug, true);
     std::memset(&preset[0], 'N', 24);
     std::memset(&preset[60], 'P', 260);
@@ -157,8 +157,8 @@ TEST(Programs, ChunkWithAReadableWavTurnsTheExternalCabinetOn)
     const std::string path = tempPath("cab.wav");
     ASSERT_TRUE(writeFile(path, wav16({8192, 32767, 8192}, 1)));
 
-    PluginLibrary library;
-    Instance plug(library);
+    Library library;
+    Plugin plug(library);
     std::vector<uint8_t> bank = chunkOf(plug, false);
     putFloat(bank, 24 + 4 * kCabinet, 1.0f);
     std::memset(&bank[60], 0, 260);
@@ -174,7 +174,7 @@ TEST(Programs, ChunkWithAReadableWavTurnsTheExternalCabinetOn)
         energy += v * v;
     EXPECT_GT(energy, 0.0);
 
-    Instance silent(library);
+    Plugin silent(library);
     std::vector<uint8_t> emptyBank = chunkOf(silent, false);
     putFloat(emptyBank, 24 + 4 * kCabinet, 1.0f);
     ASSERT_EQ(restore(silent, emptyBank, false), 1);

@@ -32,7 +32,7 @@ TEST(Rates, OversamplingAndLayoutsFollowTheRate)
         int extLength;
         bool intShort;
     } cases[] = {
-        {44100, 2, 4096, true},  {48000, 2, 4096, true},   {62000, 1, 4096, true},  {68000, 1, 4096, false},
+        {44100, 2, 4096, true},  {48000, 2, 4096, true},  {62000, 1, 4096, true},   {68000, 1, 4096, false},
         {88200, 1, 8192, false}, {96000, 1, 8192, false}, {192000, 1, 8192, false}, {32000, 2, 4096, true},
         {61999, 2, 4096, true},  {68001, 1, 8192, false},
     };
@@ -82,4 +82,15 @@ TEST(Rates, EveryRateProcessesFinite)
         for (double v : render(z, 2048))
             ASSERT_TRUE(std::isfinite(v)) << rate;
     }
+}
+
+TEST(Rates, RatesBelowAnyHostsAreRefused)
+{
+    Zorvan z(nullptr);
+    for (float tiny : {1e-30f, 1.f, 999.f}) {
+        z.setSampleRate(tiny);
+        EXPECT_EQ(z.getSampleRate(), 44100.f) << tiny;
+    }
+    z.setSampleRate(1000.f);
+    EXPECT_EQ(z.getSampleRate(), 1000.f);
 }

@@ -1,105 +1,100 @@
-// A small VST 2.4 host for tests: loads the built plug-in library with dlopen,
-// creates instances through its entry point and records every host callback.
+// The tests' VST 2.4 host: opens the built plug-in library, creates instances
+// through its entry point and drives them only through the AEffect record and
+// its dispatcher, as a host does. Host callbacks can be recorded for tests of
+// automation and edit gestures. Every processing call runs inside an
+// rtprobe::Scope, so that in builds with the real-time probe any allocation,
+// file access or lock taken by the plug-in while processing is counted.
 #pragma once
 
 #include "plugin/vst/aeffect.h"
+#include "support/HostCallbacks.h"
+#include "support/RealtimeProbe.h"
 
 #include <dlfcn.h>
+#include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
-#include <mutex>
+#include <cstring>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 namespace testhost {
 
-struct HostCall {
-    int32_t opcode;
-    int32_t index;
-    intptr_t value;
-    float opt;
-};
-
-// Callbacks of every instance land here; tests read them after the fact.
-class CallLog {
-public:
-    static CallLog& instance()
-    {
-        static CallLog log;
-        return log;
-    }
-    void record(const HostCall& call)
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        calls.push_back(call);
-    }
-    std::vector<HostCall> take()
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        std::vector<HostCall> out;
-        out.swap(calls);
-        return out;
-    }
-    intptr_t versionAnswer = 2400; // what audioMasterVersion answers
-
-private:
-    std::mutex mutex;
-    std::vector<HostCall> calls;
-};
-
-inline intptr_t recordingCallback(AEffect* /*effect*/, int32_t opcode, int32_t index, intptr_t value, void* /*ptr*/,
-                                  float opt)
-{
-    CallLog& log = CallLog::instance();
-    if (opcode == audioMasterVersion)
-        return log.versionAnswer;
-    log.record({opcode, index, value, opt});
-    if (opcode == audioMasterBeginEdit || opcode == audioMasterEndEdit || opcode == audioMasterAutomate)
-        return 1;
-    return 0;
-}
+using Bytes = std::vector<uint8_t>;
 
 typedef AEffect* (*EntryProc)(audioMasterCallback);
 
-class PluginLibrary {
+// The plug-in library, every symbol bound at load time.
+class Library {
 public:
-    explicit PluginLibrary(const std::string& path = ZORVAN_PLUGIN_PATH)
+    // Opened once per process and never closed: instances may outlive any test scope.
+    static Library& shared()
+    {
+        static Library* library = new Library();
+        return *library;
+    }
+    explicit Library(const std::string& path = ZORVAN_PLUGIN_PATH)
     {
         handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (!handle)
-            throw std::runtime_error(std::string("dlopen failed: ") + dlerror());
-        entry = reinterpret_cast<EntryProc>(dlsym(handle, "VSTPluginMain"));
+        if (!handle) {
+            error = dlerror();
+            return;
+        }
+        entry = reinterpret_cast<EntryProc>(symbol("VSTPluginMain"));
         if (!entry)
-            throw std::runtime_error("no VSTPluginMain");
+            error = "no VSTPluginMain";
     }
-    ~PluginLibrary()
+    ~Library() { close(); }
+    Library(const Library&) = delete;
+    Library& operator=(const Library&) = delete;
+
+    bool valid() const { return entry != nullptr; }
+    // A raw instance as the entry point answers it (null when it refuses).
+    AEffect* create(audioMasterCallback callback = recordingCallback) const
     {
-        if (handle)
-            dlclose(handle);
+        return entry ? entry(callback) : nullptr;
     }
-    PluginLibrary(const PluginLibrary&) = delete;
-    PluginLibrary& operator=(const PluginLibrary&) = delete;
+    void* symbol(const char* name) const { return handle ? dlsym(handle, name) : nullptr; }
+    // Unloads the library; the result of the system's unload (0 for success).
+    int close()
+    {
+        const int rc = handle ? dlclose(handle) : 0;
+        handle = nullptr;
+        entry = nullptr;
+        return rc;
+    }
 
-    void* symbol(const char* name) const { return dlsym(handle, name); }
-    AEffect* create(audioMasterCallback callback = recordingCallback) const { return entry(callback); }
-
-private:
     void* handle = nullptr;
     EntryProc entry = nullptr;
+    std::string error; // why the library or its entry point could not be found
 };
 
 // One instance, closed on destruction.
-class Instance {
+class Plugin {
 public:
-    explicit Instance(const PluginLibrary& library) : effect(library.create())
+    // An instance from the shared library; valid() tells whether the entry point gave one.
+    explicit Plugin(audioMasterCallback callback = plainCallback)
     {
+        Library& library = Library::shared();
+        if (library.entry)
+            effect = library.entry(callback);
+    }
+    // An instance from a library the test opened; there must be one.
+    explicit Plugin(const Library& library, audioMasterCallback callback = recordingCallback)
+    {
+        if (!library.entry)
+            throw std::runtime_error("library not loaded: " + library.error);
+        effect = library.entry(callback);
         if (!effect)
             throw std::runtime_error("the entry point returned no instance");
     }
-    ~Instance() { close(); }
-    Instance(const Instance&) = delete;
-    Instance& operator=(const Instance&) = delete;
+    ~Plugin() { close(); }
+    Plugin(const Plugin&) = delete;
+    Plugin& operator=(const Plugin&) = delete;
+
+    bool valid() const { return effect != nullptr; }
 
     intptr_t dispatch(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr, float opt = 0.f)
     {
@@ -107,36 +102,94 @@ public:
     }
     void close()
     {
-        if (effect) {
+        if (effect)
             effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.f);
-            effect = nullptr;
-        }
+        effect = nullptr;
     }
-    void setParameter(int32_t index, float value) { effect->setParameter(effect, index, value); }
-    float getParameter(int32_t index) { return effect->getParameter(effect, index); }
+
+    void set(int32_t index, float value) { effect->setParameter(effect, index, value); }
+    float get(int32_t index) { return effect->getParameter(effect, index); }
+    void setParameter(int32_t index, float value) { set(index, value); }
+    float getParameter(int32_t index) { return get(index); }
+    template <size_t N>
+    void setAll(const float (&values)[N])
+    {
+        for (size_t i = 0; i < N; ++i)
+            set(static_cast<int32_t>(i), values[i]);
+    }
     std::string text(int32_t opcode, int32_t index = 0)
     {
         char buffer[256] = {};
         dispatch(opcode, index, 0, buffer);
         return buffer;
     }
-    // Runs the double entry over mono-summed input given as two channels.
-    void process(std::vector<double>& in0, std::vector<double>& in1, std::vector<double>& out0,
-                 std::vector<double>& out1)
+
+    void suspend() { dispatch(effMainsChanged, 0, 0); }
+    void resume() { dispatch(effMainsChanged, 0, 1); }
+    // A host's usual rate change: off, new rate, on.
+    void setRate(float rate)
     {
-        double* ins[2] = {in0.data(), in1.data()};
-        double* outs[2] = {out0.data(), out1.data()};
-        effect->processDoubleReplacing(effect, ins, outs, static_cast<int32_t>(in0.size()));
-    }
-    void process(std::vector<float>& in0, std::vector<float>& in1, std::vector<float>& out0,
-                 std::vector<float>& out1)
-    {
-        float* ins[2] = {in0.data(), in1.data()};
-        float* outs[2] = {out0.data(), out1.data()};
-        effect->processReplacing(effect, ins, outs, static_cast<int32_t>(in0.size()));
+        suspend();
+        dispatch(effSetSampleRate, 0, 0, nullptr, rate);
+        resume();
     }
 
-    AEffect* effect;
+    void process(double** ins, double** outs, int32_t frames)
+    {
+        rtprobe::Scope inside;
+        effect->processDoubleReplacing(effect, ins, outs, frames);
+    }
+    void process(float** ins, float** outs, int32_t frames)
+    {
+        rtprobe::Scope inside;
+        effect->processReplacing(effect, ins, outs, frames);
+    }
+    // One call over whole vectors (two channels in, two out).
+    template <typename T>
+    void process(std::vector<T>& in0, std::vector<T>& in1, std::vector<T>& out0, std::vector<T>& out1)
+    {
+        T* ins[2] = {in0.data(), in1.data()};
+        T* outs[2] = {out0.data(), out1.data()};
+        process(ins, outs, static_cast<int32_t>(in0.size()));
+    }
+
+    // Runs left/right through the plug-in in blocks of `block` frames and returns
+    // the first output; the second must carry the very same samples.
+    template <typename T>
+    std::vector<T> run(const std::vector<T>& left, const std::vector<T>& right, int block = 64)
+    {
+        std::vector<T> in0(left), in1(right), out0(left.size()), out1(left.size());
+        for (size_t pos = 0; pos < left.size(); pos += static_cast<size_t>(block)) {
+            const int32_t n = static_cast<int32_t>(std::min<size_t>(static_cast<size_t>(block), left.size() - pos));
+            T* ins[2] = {in0.data() + pos, in1.data() + pos};
+            T* outs[2] = {out0.data() + pos, out1.data() + pos};
+            process(ins, outs, n);
+        }
+        EXPECT_EQ(std::memcmp(out0.data(), out1.data(), out0.size() * sizeof(T)), 0) << "the two outputs differ";
+        return out0;
+    }
+    // Mono host: the signal on the left input only.
+    template <typename T>
+    std::vector<T> run(const std::vector<T>& left, int block = 64)
+    {
+        return run(left, std::vector<T>(left.size(), T(0)), block);
+    }
+
+    Bytes chunk(bool preset)
+    {
+        void* data = nullptr;
+        const intptr_t size = dispatch(effGetChunk, preset ? 1 : 0, 0, &data);
+        if (size <= 0 || !data)
+            return {};
+        const auto* bytes = static_cast<const uint8_t*>(data);
+        return Bytes(bytes, bytes + size);
+    }
+    intptr_t setChunk(Bytes bytes, bool preset)
+    {
+        return dispatch(effSetChunk, preset ? 1 : 0, static_cast<intptr_t>(bytes.size()), bytes.data());
+    }
+
+    AEffect* effect = nullptr;
 };
 
 } // namespace testhost

@@ -4,39 +4,17 @@
 // shows. Needs an X display (the test script provides a virtual one).
 #include "ValidationHost.h"
 
-#include <X11/Xlib.h>
+#include "support/X11HostWindow.h"
 
+#include <atomic>
 #include <cstdlib>
+#include <thread>
 
 using namespace validation;
 
 namespace {
 
-// A top-level window of the host, mapped, on its own display connection.
-class HostWindow {
-public:
-    HostWindow()
-    {
-        display = XOpenDisplay(nullptr);
-        if (!display)
-            return;
-        const int screen = DefaultScreen(display);
-        window = XCreateSimpleWindow(display, RootWindow(display, screen), 0, 0, 600, 230, 0,
-                                     BlackPixel(display, screen), BlackPixel(display, screen));
-        XMapWindow(display, window);
-        XSync(display, False);
-    }
-    ~HostWindow()
-    {
-        if (!display)
-            return;
-        XDestroyWindow(display, window);
-        XCloseDisplay(display);
-    }
-    void* handle() const { return reinterpret_cast<void*>(static_cast<uintptr_t>(window)); }
-    Display* display = nullptr;
-    Window window = 0;
-};
+using HostWindow = testhost::X11HostWindow;
 
 bool haveDisplay()
 {
@@ -125,4 +103,54 @@ TEST_F(Editor, OpenBeforeAnyRequestAndAfterARateChange)
     EXPECT_EQ(plug.setChunk(bank, false), 1);
     idle(plug, 2);
     plug.dispatch(effEditClose);
+}
+
+namespace {
+
+std::atomic<int> gHostErrors{0};
+
+int hostErrorHandler(Display*, XErrorEvent*)
+{
+    gHostErrors.fetch_add(1);
+    return 0;
+}
+
+} // namespace
+
+// Editors opened, idled and closed on two threads at once, one of them losing
+// its host window before the close: the process's X error handler is still the
+// host's afterwards, the host's own errors reach it, and ours never do.
+TEST_F(Threads, EditorsOnTwoThreadsLeaveTheHostsErrorHandlerAlone)
+{
+    if (!haveDisplay())
+        GTEST_SKIP() << "no X display";
+    XInitThreads();
+    XSetErrorHandler(hostErrorHandler);
+    gHostErrors = 0;
+    auto editorRounds = [](bool destroyHostWindowFirst) {
+        for (int round = 0; round < 10; ++round) {
+            Plugin plug;
+            HostWindow host;
+            ASSERT_TRUE(plug.valid() && host.display);
+            ASSERT_EQ(plug.dispatch(effEditOpen, 0, 0, host.handle()), 1);
+            idle(plug, 5);
+            if (destroyHostWindowFirst) {
+                host.destroy();
+                idle(plug, 5);
+            }
+            plug.dispatch(effEditClose);
+        }
+    };
+    std::thread a(editorRounds, false), b(editorRounds, true);
+    a.join();
+    b.join();
+    EXPECT_EQ(gHostErrors.load(), 0) << "errors of the plug-in's requests reached the host";
+
+    EXPECT_EQ(XSetErrorHandler(hostErrorHandler), hostErrorHandler);
+    HostWindow host;
+    XWindowAttributes attributes;
+    XGetWindowAttributes(host.display, 0x7ffffff1, &attributes); // no such window
+    XSync(host.display, False);
+    EXPECT_EQ(gHostErrors.load(), 1) << "the host's own error did not reach its handler";
+    XSetErrorHandler(nullptr);
 }

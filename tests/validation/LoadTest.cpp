@@ -53,12 +53,12 @@ intptr_t refusingHost(AEffect*, int32_t, int32_t, intptr_t, void*, float)
 
 TEST(Load, ResolvesEverySymbolAtOnce)
 {
-    // RTLD_NOW fails the load if any symbol stays unresolved.
-    void* handle = dlopen(ZORVAN_PLUGIN_PATH, RTLD_NOW | RTLD_LOCAL);
-    ASSERT_NE(handle, nullptr) << dlerror();
-    EXPECT_NE(dlsym(handle, "VSTPluginMain"), nullptr);
-    EXPECT_EQ(dlsym(handle, "VSTPluginMain"), dlsym(handle, "main"));
-    EXPECT_EQ(dlclose(handle), 0);
+    // The host binds every symbol at load time: the load fails if any stays unresolved.
+    Library library;
+    ASSERT_TRUE(library.valid()) << library.error;
+    EXPECT_NE(library.symbol("VSTPluginMain"), nullptr);
+    EXPECT_EQ(library.symbol("VSTPluginMain"), library.symbol("main"));
+    EXPECT_EQ(library.close(), 0);
 }
 
 TEST(Load, ExportsOnlyTheTwoEntryPoints)
@@ -72,7 +72,7 @@ TEST(Load, HostWithoutVersionGetsNoInstance)
     EXPECT_FALSE(refused.valid());
     ASSERT_TRUE(Library::shared().entry);
     EXPECT_EQ(Library::shared().entry(nullptr), nullptr);
-    auto* mainEntry = reinterpret_cast<EntryProc>(dlsym(Library::shared().handle, "main"));
+    auto* mainEntry = reinterpret_cast<EntryProc>(Library::shared().symbol("main"));
     ASSERT_NE(mainEntry, nullptr);
     EXPECT_EQ(mainEntry(refusingHost), nullptr);
 }
@@ -81,14 +81,12 @@ TEST(Load, HostWithoutVersionGetsNoInstance)
 TEST(Load, SurvivesRepeatedLoadAndUnload)
 {
     for (int round = 0; round < 5; ++round) {
-        void* handle = dlopen(ZORVAN_PLUGIN_PATH, RTLD_NOW | RTLD_LOCAL);
-        ASSERT_NE(handle, nullptr) << dlerror();
-        auto entry = reinterpret_cast<EntryProc>(dlsym(handle, "VSTPluginMain"));
-        ASSERT_NE(entry, nullptr);
-        AEffect* e = entry(hostCallback);
+        Library library;
+        ASSERT_TRUE(library.valid()) << library.error;
+        AEffect* e = library.entry(hostCallback);
         ASSERT_NE(e, nullptr);
         EXPECT_EQ(e->magic, kEffectMagic);
         EXPECT_EQ(e->dispatcher(e, effClose, 0, 0, nullptr, 0.f), 1);
-        ASSERT_EQ(dlclose(handle), 0);
+        ASSERT_EQ(library.close(), 0);
     }
 }

@@ -7,7 +7,7 @@
 // the probe build that the audio thread never allocates, reads or locks.
 #include "ValidationHost.h"
 
-#include <X11/Xlib.h>
+#include "support/X11HostWindow.h"
 
 #include <atomic>
 #include <chrono>
@@ -101,31 +101,18 @@ void reloadThread(Plugin& plug, Bytes preset, int rounds)
 // idled for a while and closed, several times.
 void editorThread(Plugin& plug, int rounds, std::atomic<int>& opened)
 {
-    Display* display = XOpenDisplay(nullptr);
-    if (!display)
-        return;
-    ERect* rect = nullptr;
-    plug.dispatch(effEditGetRect, 0, 0, &rect);
-    const unsigned width = rect ? static_cast<unsigned>(rect->right - rect->left) : 400;
-    const unsigned height = rect ? static_cast<unsigned>(rect->bottom - rect->top) : 300;
-    const int screen = DefaultScreen(display);
     for (int round = 0; round < rounds; ++round) {
-        Window window = XCreateSimpleWindow(display, RootWindow(display, screen), 0, 0, width ? width : 400,
-                                            height ? height : 300, 0, BlackPixel(display, screen),
-                                            BlackPixel(display, screen));
-        XMapWindow(display, window);
-        XSync(display, False);
-        if (plug.dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(static_cast<uintptr_t>(window))))
+        testhost::X11HostWindow host(600, 230);
+        if (!host.display)
+            return;
+        if (plug.dispatch(effEditOpen, 0, 0, host.handle()))
             opened.fetch_add(1);
         for (int i = 0; i < 20; ++i) {
             plug.dispatch(effEditIdle);
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
         plug.dispatch(effEditClose);
-        XDestroyWindow(display, window);
-        XSync(display, False);
     }
-    XCloseDisplay(display);
 }
 
 void runThreads(bool withEditor)
@@ -163,8 +150,6 @@ void runThreads(bool withEditor)
 }
 
 } // namespace
-
-class Threads : public ValidationTest {};
 
 TEST_F(Threads, AudioWhileControlAndReload)
 {

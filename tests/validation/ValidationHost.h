@@ -1,15 +1,12 @@
-// The validation suite's host: loads the built plug-in library once per process
-// with dlopen, creates instances through its entry point and drives them only
-// through the AEffect record and its dispatcher, as a host does. Every processing
-// call runs inside an rtprobe::Scope, so that in builds with the probe any
-// allocation, file access or lock taken by the plug-in during processing is counted.
+// The validation suite's helpers around the tests' host (support/VstHost.h):
+// the parameters and chunk layout as a host sees them, the suite's response
+// files and signals, comparisons, and the base fixture that checks after each
+// test that no processing call allocated, opened, read or locked.
 #pragma once
 
-#include "RealtimeProbe.h"
-#include "plugin/vst/aeffect.h"
+#include "support/VstHost.h"
 #include "support/WavWriter.h"
 
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -21,8 +18,6 @@
 #include <vector>
 
 namespace validation {
-
-using Bytes = std::vector<uint8_t>;
 
 // The parameters as a host numbers them.
 enum Param { kInput = 0, kMode, kGain, kBass, kMid, kTreble, kPresence, kMaster, kCabinet, kParams };
@@ -51,138 +46,11 @@ inline const std::vector<float>& allRates()
 // ---------------------------------------------------------------------------
 // Host side
 
-// Answers what a plain host answers: its version, and yes to automation gestures.
-inline intptr_t hostCallback(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float)
-{
-    switch (opcode) {
-    case audioMasterVersion:
-        return 2400;
-    case audioMasterAutomate:
-    case audioMasterBeginEdit:
-    case audioMasterEndEdit:
-        return 1;
-    default:
-        return 0;
-    }
-}
-
-typedef AEffect* (*EntryProc)(audioMasterCallback);
-
-// The library, opened once per process and kept open: instances may outlive any test scope.
-class Library {
-public:
-    static Library& shared()
-    {
-        static Library* library = new Library(ZORVAN_PLUGIN_PATH);
-        return *library;
-    }
-    explicit Library(const char* path)
-    {
-        handle = dlopen(path, RTLD_NOW | RTLD_LOCAL);
-        if (!handle) {
-            error = dlerror();
-            return;
-        }
-        entry = reinterpret_cast<EntryProc>(dlsym(handle, "VSTPluginMain"));
-    }
-    void* handle = nullptr;
-    EntryProc entry = nullptr;
-    std::string error; // dlerror() text when the library did not load
-};
-
-class Plugin {
-public:
-    explicit Plugin(audioMasterCallback callback = hostCallback)
-    {
-        Library& library = Library::shared();
-        if (library.entry)
-            effect = library.entry(callback);
-    }
-    ~Plugin() { close(); }
-    Plugin(const Plugin&) = delete;
-    Plugin& operator=(const Plugin&) = delete;
-
-    bool valid() const { return effect != nullptr; }
-
-    intptr_t dispatch(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr, float opt = 0.f)
-    {
-        return effect->dispatcher(effect, opcode, index, value, ptr, opt);
-    }
-    void close()
-    {
-        if (effect)
-            effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.f);
-        effect = nullptr;
-    }
-
-    void set(int32_t index, float value) { effect->setParameter(effect, index, value); }
-    float get(int32_t index) { return effect->getParameter(effect, index); }
-    void setAll(const float (&values)[kParams])
-    {
-        for (int i = 0; i < kParams; ++i)
-            set(i, values[i]);
-    }
-
-    void suspend() { dispatch(effMainsChanged, 0, 0); }
-    void resume() { dispatch(effMainsChanged, 0, 1); }
-    // A host's usual rate change: off, new rate, on.
-    void setRate(float rate)
-    {
-        suspend();
-        dispatch(effSetSampleRate, 0, 0, nullptr, rate);
-        resume();
-    }
-
-    void process(double** ins, double** outs, int32_t frames)
-    {
-        rtprobe::Scope inside;
-        effect->processDoubleReplacing(effect, ins, outs, frames);
-    }
-    void process(float** ins, float** outs, int32_t frames)
-    {
-        rtprobe::Scope inside;
-        effect->processReplacing(effect, ins, outs, frames);
-    }
-
-    // Runs left/right through the plug-in in blocks of `block` frames and returns
-    // the first output; the second must carry the very same samples.
-    template <typename T>
-    std::vector<T> run(const std::vector<T>& left, const std::vector<T>& right, int block = 64)
-    {
-        std::vector<T> in0(left), in1(right), out0(left.size()), out1(left.size());
-        for (size_t pos = 0; pos < left.size(); pos += static_cast<size_t>(block)) {
-            const int32_t n = static_cast<int32_t>(std::min<size_t>(static_cast<size_t>(block), left.size() - pos));
-            T* ins[2] = {in0.data() + pos, in1.data() + pos};
-            T* outs[2] = {out0.data() + pos, out1.data() + pos};
-            process(ins, outs, n);
-        }
-        EXPECT_EQ(std::memcmp(out0.data(), out1.data(), out0.size() * sizeof(T)), 0)
-            << "the two outputs differ";
-        return out0;
-    }
-    // Mono host: the signal on the left input only.
-    template <typename T>
-    std::vector<T> run(const std::vector<T>& left, int block = 64)
-    {
-        return run(left, std::vector<T>(left.size(), T(0)), block);
-    }
-
-    Bytes chunk(bool preset)
-    {
-        void* data = nullptr;
-        const intptr_t size = dispatch(effGetChunk, preset ? 1 : 0, 0, &data);
-        if (size <= 0 || !data)
-            return {};
-        const auto* bytes = static_cast<const uint8_t*>(data);
-        return Bytes(bytes, bytes + size);
-    }
-    intptr_t setChunk(Bytes bytes, bool preset)
-    {
-        return dispatch(effSetChunk, preset ? 1 : 0, static_cast<intptr_t>(bytes.size()), bytes.data());
-    }
-
-    AEffect* effect = nullptr;
-};
+using testhost::Bytes;
+using testhost::EntryProc;
+using testhost::Library;
+using testhost::Plugin;
+constexpr audioMasterCallback hostCallback = testhost::plainCallback;
 
 // ---------------------------------------------------------------------------
 // Chunk editing, as a preset librarian does it
@@ -315,8 +183,9 @@ inline std::vector<double> bursts(size_t n, double rate, double amplitude = 0.8)
             continue;
         const double t = k / rate;
         const double env = amplitude * std::exp(-t * 12.0);
-        x[i] = env * (0.6 * std::sin(2 * M_PI * 82.4 * t) + 0.3 * std::sin(2 * M_PI * 164.8 * t) +
-                      0.1 * std::sin(2 * M_PI * 329.6 * t + 0.3));
+        x[i] = env *
+            (0.6 * std::sin(2 * M_PI * 82.4 * t) + 0.3 * std::sin(2 * M_PI * 164.8 * t) +
+             0.1 * std::sin(2 * M_PI * 329.6 * t + 0.3));
     }
     return x;
 }
@@ -452,7 +321,11 @@ protected:
     void TearDown() override { expectRealtimeClean(); }
 };
 
+// Tests that drive the plug-in from several threads at once (label threads).
+class Threads : public ValidationTest {};
+
 template <typename P>
-class ValidationTestP : public ValidationTest, public ::testing::WithParamInterface<P> {};
+class ValidationTestP : public ValidationTest, public ::testing::WithParamInterface<P> {
+};
 
 } // namespace validation

@@ -6,7 +6,6 @@
 #include <sndfile.h>
 
 #include <fcntl.h>
-#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -19,78 +18,54 @@
 namespace zrender {
 namespace {
 
-// Temporary files in progress, for the interrupt handler: Ctrl-C must not leave a
-// half-written file behind either. At most the output and one state file at once.
-constexpr int kPendingSlots = 4;
-char gPendingTemp[kPendingSlots][PATH_MAX + 1] = {};
-
-extern "C" void removePendingAndExit(int sig) {
-    for (auto& path : gPendingTemp)
-        if (path[0]) unlink(path);
-    signal(sig, SIG_DFL);
-    raise(sig);
-}
-
-void trackPending(const std::string& path) {
-    if (path.size() > PATH_MAX) return;
-    for (auto& slot : gPendingTemp) {
-        if (slot[0]) continue;
-        std::memcpy(slot, path.c_str(), path.size() + 1);
-        signal(SIGINT, removePendingAndExit);
-        signal(SIGTERM, removePendingAndExit);
-        signal(SIGHUP, removePendingAndExit);
-        return;
+// libsndfile reads a cut-off WAV or AIFF up to its end and notes the short
+// chunk in its log ("data : 60000 (should be 29956)"). Returns a reason, or empty.
+std::string shortChunkIn(SNDFILE* file)
+{
+    char log[8192] = {};
+    sf_command(file, SFC_GET_LOG_INFO, log, sizeof log - 1);
+    const char* line = log;
+    while (*line) {
+        const char* end = std::strchr(line, '\n');
+        const std::string text(line, end ? static_cast<size_t>(end - line) : std::strlen(line));
+        unsigned long long declared = 0, present = 0;
+        if ((text.rfind("data", 0) == 0 || text.rfind("SSND", 0) == 0) &&
+            std::sscanf(text.c_str() + 4, " : %llu (should be %llu)", &declared, &present) == 2 && declared > present &&
+            declared != 0xFFFFFFFFull) // all ones: written by a stream, length unknown
+            return "its header declares " + std::to_string(declared) + " bytes of audio, the file holds " +
+                std::to_string(present);
+        if (!end)
+            break;
+        line = end + 1;
     }
-}
-
-void untrackPending(const std::string& path) {
-    for (auto& slot : gPendingTemp)
-        if (path == slot) slot[0] = 0;
-}
-
-// "dir/.name.XXXXXX" beside the destination, so the final rename stays on one file system.
-std::string tempPatternFor(const std::string& path) {
-    const auto slash = path.rfind('/');
-    const std::string dir = slash == std::string::npos ? "" : path.substr(0, slash + 1);
-    const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
-    return dir + "." + base + ".XXXXXX";
-}
-
-// mkstemp makes 0600 files; give the result the mode a plain create would.
-void applyDefaultMode(int fd) {
-    const mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd, 0666 & ~mask);
-}
-
-int createTemp(const std::string& path, std::string& tempPath) {
-    struct stat st;
-    if (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
-        throw RenderError("cannot write " + path + ": it is a folder");
-    std::string pattern = tempPatternFor(path);
-    std::vector<char> buf(pattern.begin(), pattern.end());
-    buf.push_back(0);
-    const int fd = mkstemp(buf.data());
-    if (fd < 0) throw RenderError("cannot write " + path + ": " + std::strerror(errno));
-    tempPath = buf.data();
-    applyDefaultMode(fd);
-    return fd;
+    return "";
 }
 
 } // namespace
 
 // ---------------------------------------------------------------- InputSource
 
-InputSource InputSource::openFile(const std::string& path, bool monoLeft) {
+InputSource InputSource::openFile(const std::string& path, bool monoLeft)
+{
     InputSource in;
-    // The system's reason reads better than libsndfile's for a missing or locked file.
-    const int probe = ::open(path.c_str(), O_RDONLY);
-    if (probe < 0) throw RenderError("cannot read input " + path + ": " + std::strerror(errno));
+    // The system's reason reads better than libsndfile's for a missing, locked
+    // or odd file; only regular files are read, so a FIFO or device cannot hang us.
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0)
+        throw RenderError("cannot read input " + path + ": " + std::strerror(errno));
+    if (S_ISDIR(st.st_mode))
+        throw RenderError("cannot read input " + path + ": it is a folder");
+    if (!S_ISREG(st.st_mode))
+        throw RenderError("cannot read input " + path + ": it is not a regular file");
+    const int probe = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (probe < 0)
+        throw RenderError("cannot read input " + path + ": " + std::strerror(errno));
     ::close(probe);
     SF_INFO info;
     std::memset(&info, 0, sizeof info);
     in.file_ = sf_open(path.c_str(), SFM_READ, &info);
-    if (!in.file_) throw RenderError("cannot read input " + path + ": " + sf_strerror(nullptr));
+    if (!in.file_)
+        throw RenderError("cannot read input " + path + ": " + sf_strerror(nullptr));
     if (info.channels < 1 || info.samplerate < 1) {
         sf_close(in.file_);
         in.file_ = nullptr;
@@ -101,10 +76,12 @@ InputSource InputSource::openFile(const std::string& path, bool monoLeft) {
     in.channels_ = info.channels;
     in.monoLeft_ = monoLeft;
     in.description_ = path;
+    in.damage_ = shortChunkIn(in.file_);
     return in;
 }
 
-InputSource InputSource::demo(bool monoLeft) {
+InputSource InputSource::demo(bool monoLeft)
+{
     InputSource in;
     in.demo_ = makeDemoRiff();
     in.rate_ = kDemoSampleRate;
@@ -118,15 +95,20 @@ InputSource InputSource::demo(bool monoLeft) {
 InputSource::InputSource(InputSource&& other) noexcept
     : file_(other.file_), demo_(std::move(other.demo_)), position_(other.position_), rate_(other.rate_),
       frames_(other.frames_), channels_(other.channels_), monoLeft_(other.monoLeft_),
-      description_(std::move(other.description_)), interleaved_(std::move(other.interleaved_)) {
+      description_(std::move(other.description_)), damage_(std::move(other.damage_)),
+      interleaved_(std::move(other.interleaved_))
+{
     other.file_ = nullptr;
 }
 
-InputSource::~InputSource() {
-    if (file_) sf_close(file_);
+InputSource::~InputSource()
+{
+    if (file_)
+        sf_close(file_);
 }
 
-size_t InputSource::read(double* left, double* right, size_t n) {
+size_t InputSource::read(double* left, double* right, size_t n)
+{
     size_t got = 0;
     if (file_) {
         interleaved_.resize(n * static_cast<size_t>(channels_));
@@ -152,100 +134,106 @@ size_t InputSource::read(double* left, double* right, size_t n) {
 
 // ---------------------------------------------------------------- OutputFile
 
-OutputFile::OutputFile(const std::string& path) : path_(path) {
-    const int fd = createTemp(path, tempPath_);
-    ::close(fd);
-    trackPending(tempPath_);
+OutputFile::OutputFile(std::unique_ptr<PendingFile> pending, const OutputFormat& format)
+    : pending_(std::move(pending)), format_(format)
+{
+    if (pending_) {
+        fd_ = pending_->fd();
+        name_ = pending_->target().named;
+    } else {
+        fd_ = anonymousTempFile();
+        name_ = "standard output";
+    }
 }
 
-OutputFile::~OutputFile() {
-    if (!committed_) discard();
-}
-
-void OutputFile::discard() {
-    if (file_) {
+OutputFile::~OutputFile()
+{
+    if (file_)
         sf_close(file_);
-        file_ = nullptr;
-    }
-    if (!tempPath_.empty()) {
-        unlink(tempPath_.c_str());
-        untrackPending(tempPath_);
-        tempPath_.clear();
-    }
+    if (!pending_ && fd_ >= 0)
+        ::close(fd_);
 }
 
-void OutputFile::open(double sampleRate, bool floatSamples) {
+void OutputFile::open(double sampleRate)
+{
     SF_INFO info;
     std::memset(&info, 0, sizeof info);
     info.samplerate = static_cast<int>(std::lround(sampleRate));
     info.channels = 2;
-    info.format = SF_FORMAT_WAV | (floatSamples ? SF_FORMAT_FLOAT : SF_FORMAT_PCM_24);
-    floatSamples_ = floatSamples;
-    file_ = sf_open(tempPath_.c_str(), SFM_WRITE, &info);
-    if (!file_) throw RenderError("cannot write " + path_ + ": " + sf_strerror(nullptr));
+    info.format = format_.sndfileFormat;
+    file_ = sf_open_fd(fd_, SFM_WRITE, &info, SF_FALSE);
+    if (!file_)
+        throw RenderError("cannot write " + name_ + ": " + sf_strerror(nullptr));
     // Integer output saturates at full scale instead of wrapping around.
-    if (!floatSamples) sf_command(file_, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+    if (format_.integerSamples)
+        sf_command(file_, SFC_SET_CLIPPING, nullptr, SF_TRUE);
     // The float format's PEAK chunk carries the time of writing; without it the
     // same render gives the same bytes.
-    if (floatSamples) sf_command(file_, SFC_SET_ADD_PEAK_CHUNK, nullptr, SF_FALSE);
+    else
+        sf_command(file_, SFC_SET_ADD_PEAK_CHUNK, nullptr, SF_FALSE);
 }
 
-void OutputFile::write(const double* left, const double* right, size_t n) {
+void OutputFile::write(const double* left, const double* right, size_t n)
+{
     interleaved_.resize(2 * n);
     for (size_t i = 0; i < n; ++i) {
         double l = left[i], r = right[i];
-        if (!floatSamples_) {
-            if (!std::isfinite(l)) l = 0.0;
-            if (!std::isfinite(r)) r = 0.0;
+        if (format_.integerSamples) {
+            if (!std::isfinite(l))
+                l = 0.0;
+            if (!std::isfinite(r))
+                r = 0.0;
         }
         interleaved_[2 * i] = l;
         interleaved_[2 * i + 1] = r;
     }
     const sf_count_t wrote = sf_writef_double(file_, interleaved_.data(), static_cast<sf_count_t>(n));
     if (wrote != static_cast<sf_count_t>(n))
-        throw RenderError("cannot write " + path_ + ": " + sf_strerror(file_));
+        throw RenderError("cannot write " + name_ + ": " + sf_strerror(file_));
 }
 
-void OutputFile::commit() {
+void OutputFile::commit()
+{
     sf_write_sync(file_);
     const int err = sf_error(file_);
     const int closeErr = sf_close(file_);
     file_ = nullptr;
     if (err != SF_ERR_NO_ERROR || closeErr != 0)
-        throw RenderError("cannot write " + path_ + ": " + sf_error_number(err ? err : closeErr));
-    if (std::rename(tempPath_.c_str(), path_.c_str()) != 0)
-        throw RenderError("cannot write " + path_ + ": " + std::strerror(errno));
-    untrackPending(tempPath_);
-    tempPath_.clear();
-    committed_ = true;
+        throw RenderError("cannot write " + name_ + ": " + sf_error_number(err ? err : closeErr));
+    if (pending_) {
+        pending_->commit();
+        return;
+    }
+    // Standard output: the finished file, copied out.
+    if (lseek(fd_, 0, SEEK_SET) != 0)
+        throw RenderError("cannot write standard output: " + std::string(std::strerror(errno)));
+    char buf[1 << 16];
+    for (;;) {
+        const ssize_t got = ::read(fd_, buf, sizeof buf);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            throw RenderError("cannot write standard output: " + std::string(std::strerror(errno)));
+        if (got == 0)
+            break;
+        for (ssize_t done = 0; done < got;) {
+            const ssize_t w = ::write(STDOUT_FILENO, buf + done, static_cast<size_t>(got - done));
+            if (w < 0 && errno == EINTR)
+                continue;
+            if (w <= 0)
+                throw RenderError("cannot write standard output: " + std::string(std::strerror(errno)));
+            done += w;
+        }
+    }
 }
 
 // ---------------------------------------------------------------- small files
 
-void writeFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes) {
-    std::string temp;
-    const int fd = createTemp(path, temp);
-    trackPending(temp);
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t w = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (w < 0 && errno == EINTR) continue;
-        if (w <= 0) break;
-        done += static_cast<size_t>(w);
-    }
-    const int saved = errno;
-    const bool ok = done == bytes.size() && ::close(fd) == 0 && std::rename(temp.c_str(), path.c_str()) == 0;
-    if (!ok) {
-        unlink(temp.c_str());
-        untrackPending(temp);
-        throw RenderError("cannot write " + path + ": " + std::strerror(done == bytes.size() ? errno : saved));
-    }
-    untrackPending(temp);
-}
-
-std::vector<uint8_t> readWholeFile(const std::string& path, size_t limit) {
+std::vector<uint8_t> readWholeFile(const std::string& path, size_t limit)
+{
     FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) throw RenderError("cannot read " + path + ": " + std::strerror(errno));
+    if (!f)
+        throw RenderError("cannot read " + path + ": " + std::strerror(errno));
     std::vector<uint8_t> bytes;
     uint8_t buf[4096];
     size_t n;
@@ -258,7 +246,8 @@ std::vector<uint8_t> readWholeFile(const std::string& path, size_t limit) {
     }
     const bool failed = std::ferror(f);
     std::fclose(f);
-    if (failed) throw RenderError("cannot read " + path + ": read error");
+    if (failed)
+        throw RenderError("cannot read " + path + ": read error");
     return bytes;
 }
 

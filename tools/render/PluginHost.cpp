@@ -5,6 +5,7 @@
 
 #include <dlfcn.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace zrender {
@@ -16,8 +17,10 @@ typedef AEffect* (*PluginEntryProc)(audioMasterCallback audioMaster);
 double gHostSampleRate = 44100.0;
 int gHostBlockSize = 512;
 
-void copyText(void* ptr, const char* text, size_t limit) {
-    if (!ptr) return;
+void copyText(void* ptr, const char* text, size_t limit)
+{
+    if (!ptr)
+        return;
     const size_t n = strnlen(text, limit);
     std::memcpy(ptr, text, n);
     static_cast<char*>(ptr)[n] = 0;
@@ -25,21 +28,33 @@ void copyText(void* ptr, const char* text, size_t limit) {
 
 } // namespace
 
-intptr_t hostCallback(AEffect* /*effect*/, int32_t opcode, int32_t /*index*/, intptr_t /*value*/,
-                      void* ptr, float /*opt*/) {
+intptr_t hostCallback(AEffect* /*effect*/, int32_t opcode, int32_t /*index*/, intptr_t /*value*/, void* ptr,
+                      float /*opt*/)
+{
     switch (opcode) {
-    case audioMasterVersion: return kVstVersion;
-    case audioMasterGetSampleRate: return static_cast<intptr_t>(gHostSampleRate);
-    case audioMasterGetBlockSize: return gHostBlockSize;
-    case audioMasterGetCurrentProcessLevel: return 4;   // offline rendering
-    case audioMasterGetVendorString: copyText(ptr, "Zorvan, Inc.", kVstMaxVendorStrLen); return 1;
-    case audioMasterGetProductString: copyText(ptr, "zorvan-render", kVstMaxProductStrLen); return 1;
-    case audioMasterGetVendorVersion: return 1;
-    default: return 0;   // automation, edits, time info, canDo: nothing to say
+    case audioMasterVersion:
+        return kVstVersion;
+    case audioMasterGetSampleRate:
+        return static_cast<intptr_t>(gHostSampleRate);
+    case audioMasterGetBlockSize:
+        return gHostBlockSize;
+    case audioMasterGetCurrentProcessLevel:
+        return 4; // offline rendering
+    case audioMasterGetVendorString:
+        copyText(ptr, "Zorvan, Inc.", kVstMaxVendorStrLen);
+        return 1;
+    case audioMasterGetProductString:
+        copyText(ptr, "zorvan-render", kVstMaxProductStrLen);
+        return 1;
+    case audioMasterGetVendorVersion:
+        return 1;
+    default:
+        return 0; // automation, edits, time info, canDo: nothing to say
     }
 }
 
-PluginHost::PluginHost(const std::string& modulePath) {
+PluginHost::PluginHost(const std::string& modulePath) : modulePath_(modulePath)
+{
     const std::string where = "plug-in " + modulePath + ": ";
     // A bare file name means the file here, not a search of the library path.
     const std::string file = modulePath.find('/') == std::string::npos ? "./" + modulePath : modulePath;
@@ -83,8 +98,8 @@ PluginHost::PluginHost(const std::string& modulePath) {
     else if (effect_->numInputs != 2 || effect_->numOutputs != 2 || effect_->numParams != kNumParams ||
              effect_->numPrograms != kNumPrograms)
         wrong = "it has " + std::to_string(effect_->numInputs) + " in, " + std::to_string(effect_->numOutputs) +
-                " out, " + std::to_string(effect_->numParams) + " parameters, " +
-                std::to_string(effect_->numPrograms) + " programs";
+            " out, " + std::to_string(effect_->numParams) + " parameters, " + std::to_string(effect_->numPrograms) +
+            " programs";
     else if (!(effect_->flags & effFlagsCanReplacing) || !effect_->processReplacing)
         wrong = "it cannot process replacing";
     else if (!(effect_->flags & effFlagsProgramChunks))
@@ -96,9 +111,13 @@ PluginHost::PluginHost(const std::string& modulePath) {
     dispatch(effOpen);
 }
 
-PluginHost::~PluginHost() { close(); }
+PluginHost::~PluginHost()
+{
+    close();
+}
 
-void PluginHost::close() {
+void PluginHost::close()
+{
     if (effect_) {
         dispatch(effClose);
         effect_ = nullptr;
@@ -109,11 +128,13 @@ void PluginHost::close() {
     module_ = nullptr;
 }
 
-intptr_t PluginHost::dispatch(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt) {
+intptr_t PluginHost::dispatch(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt)
+{
     return effect_->dispatcher(effect_, opcode, index, value, ptr, opt);
 }
 
-std::string PluginHost::dispatchString(int32_t opcode, int32_t index) {
+std::string PluginHost::dispatchString(int32_t opcode, int32_t index)
+{
     // Generous and zeroed: plug-ins overrun the nominal limits more often than not.
     char text[256] = {};
     dispatch(opcode, index, 0, text);
@@ -121,53 +142,101 @@ std::string PluginHost::dispatchString(int32_t opcode, int32_t index) {
     return text;
 }
 
-bool PluginHost::canDoubleReplacing() const {
+bool PluginHost::canDoubleReplacing() const
+{
     return (effect_->flags & effFlagsCanDoubleReplacing) && effect_->processDoubleReplacing;
 }
 
-void PluginHost::setSampleRate(double rate) {
+void PluginHost::setSampleRate(double rate)
+{
     gHostSampleRate = rate;
     dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(rate));
 }
 
-void PluginHost::setBlockSize(int frames) {
+void PluginHost::setBlockSize(int frames)
+{
     gHostBlockSize = frames;
     dispatch(effSetBlockSize, 0, frames);
 }
 
-void PluginHost::setMainsOn(bool on) { dispatch(effMainsChanged, 0, on ? 1 : 0); }
-void PluginHost::startProcess() { dispatch(effStartProcess); }
-void PluginHost::stopProcess() { dispatch(effStopProcess); }
+void PluginHost::setMainsOn(bool on)
+{
+    dispatch(effMainsChanged, 0, on ? 1 : 0);
+}
+void PluginHost::startProcess()
+{
+    dispatch(effStartProcess);
+}
+void PluginHost::stopProcess()
+{
+    dispatch(effStopProcess);
+}
 
-void PluginHost::setParameter(int index, float value) { effect_->setParameter(effect_, index, value); }
-float PluginHost::getParameter(int index) { return effect_->getParameter(effect_, index); }
-std::string PluginHost::parameterName(int index) { return dispatchString(effGetParamName, index); }
-std::string PluginHost::parameterDisplay(int index) { return dispatchString(effGetParamDisplay, index); }
+void PluginHost::setParameter(int index, float value)
+{
+    effect_->setParameter(effect_, index, value);
+}
+float PluginHost::getParameter(int index)
+{
+    return effect_->getParameter(effect_, index);
+}
+std::string PluginHost::parameterName(int index)
+{
+    return dispatchString(effGetParamName, index);
+}
+std::string PluginHost::parameterDisplay(int index)
+{
+    return dispatchString(effGetParamDisplay, index);
+}
 
-int PluginHost::program() { return static_cast<int>(dispatch(effGetProgram)); }
-void PluginHost::setProgram(int index) { dispatch(effSetProgram, 0, index); }
-std::string PluginHost::programName(int index) { return dispatchString(effGetProgramNameIndexed, index); }
-std::string PluginHost::currentProgramName() { return dispatchString(effGetProgramName); }
+int PluginHost::program()
+{
+    return static_cast<int>(dispatch(effGetProgram));
+}
+void PluginHost::setProgram(int index)
+{
+    dispatch(effSetProgram, 0, index);
+}
+std::string PluginHost::programName(int index)
+{
+    return dispatchString(effGetProgramNameIndexed, index);
+}
+std::string PluginHost::currentProgramName()
+{
+    return dispatchString(effGetProgramName);
+}
 
-std::vector<uint8_t> PluginHost::getChunk(bool preset) {
+void PluginHost::setProgramName(const std::string& name)
+{
+    char text[kVstMaxProgNameLen + 1] = {};
+    std::memcpy(text, name.data(), std::min(name.size(), sizeof text - 1));
+    dispatch(effSetProgramName, 0, 0, text);
+}
+
+std::vector<uint8_t> PluginHost::getChunk(bool preset)
+{
     void* data = nullptr;
     const intptr_t size = dispatch(effGetChunk, preset ? 1 : 0, 0, &data);
-    if (size <= 0 || !data) return {};
+    if (size <= 0 || !data)
+        return {};
     const auto* bytes = static_cast<const uint8_t*>(data);
     return std::vector<uint8_t>(bytes, bytes + size);
 }
 
-bool PluginHost::setChunk(const std::vector<uint8_t>& data, bool preset) {
+bool PluginHost::setChunk(const std::vector<uint8_t>& data, bool preset)
+{
     // The plug-in may keep reading the buffer while copying; hand it our own copy.
     std::vector<uint8_t> copy = data;
     return dispatch(effSetChunk, preset ? 1 : 0, static_cast<intptr_t>(copy.size()), copy.data()) != 0;
 }
 
-void PluginHost::process(float** inputs, float** outputs, int frames) {
+void PluginHost::process(float** inputs, float** outputs, int frames)
+{
     effect_->processReplacing(effect_, inputs, outputs, frames);
 }
 
-void PluginHost::process(double** inputs, double** outputs, int frames) {
+void PluginHost::process(double** inputs, double** outputs, int frames)
+{
     effect_->processDoubleReplacing(effect_, inputs, outputs, frames);
 }
 

@@ -17,9 +17,8 @@ namespace zrender {
 
 // A failure the user must hear about; what() is one line without a trailing newline.
 struct RenderError : std::runtime_error {
-    explicit RenderError(const std::string& message, int exitCode = 1)
-        : std::runtime_error(message), code(exitCode) {}
-    int code;   // process exit status
+    explicit RenderError(const std::string& message, int exitCode = 1) : std::runtime_error(message), code(exitCode) {}
+    int code; // process exit status
 };
 
 struct PluginIdentity {
@@ -27,7 +26,7 @@ struct PluginIdentity {
     std::string vendor;
     std::string product;
     int32_t vendorVersion = 0;
-    int32_t version = 0;    // AEffect.version, the fxVersion of saved files
+    int32_t version = 0; // AEffect.version, the fxVersion of saved files
     int32_t uniqueId = 0;
 };
 
@@ -41,6 +40,7 @@ public:
     PluginHost& operator=(const PluginHost&) = delete;
 
     const PluginIdentity& identity() const { return identity_; }
+    const std::string& modulePath() const { return modulePath_; }
     bool canDoubleReplacing() const;
 
     // Set-up, in a host's usual order: rate and block size, then mains on.
@@ -59,6 +59,7 @@ public:
     void setProgram(int index);
     std::string programName(int index);
     std::string currentProgramName();
+    void setProgramName(const std::string& name);
 
     // Copies of the plug-in's chunk; setChunk returns the plug-in's answer.
     std::vector<uint8_t> getChunk(bool preset);
@@ -68,13 +69,13 @@ public:
     void process(double** inputs, double** outputs, int frames);
 
 private:
-    intptr_t dispatch(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr,
-                      float opt = 0.f);
+    intptr_t dispatch(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr, float opt = 0.f);
     std::string dispatchString(int32_t opcode, int32_t index = 0);
     void close();
 
-    void* module_ = nullptr;        // dlopen handle
-    AEffect* effect_ = nullptr;     // the instance, closed by close()
+    std::string modulePath_;    // as given, for a second instance
+    void* module_ = nullptr;    // dlopen handle
+    AEffect* effect_ = nullptr; // the instance, closed by close()
     PluginIdentity identity_;
 };
 

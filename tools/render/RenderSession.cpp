@@ -1,12 +1,16 @@
 #include "tools/render/RenderSession.h"
 
 #include "tools/render/AudioIo.h"
+#include "tools/render/OutputRules.h"
+#include "tools/render/PendingFile.h"
 #include "tools/render/PluginHost.h"
 #include "tools/render/PresetFile.h"
 #include "tools/render/RenderOptions.h"
+#include "tools/render/ResponseProbe.h"
 #include "tools/render/ZorvanFacts.h"
 
 #include <sndfile.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -16,6 +20,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <optional>
 
 namespace zrender {
@@ -23,25 +28,48 @@ namespace {
 
 constexpr size_t kMaxStateFileBytes = 1 << 20;
 
-// The module next to the running executable, as the build lays them out.
-std::string defaultPluginPath() {
+// The module next to the running executable, as the build lays them out; else
+// where `make install` and the hosts put plug-ins.
+std::string defaultPluginPath()
+{
     char self[PATH_MAX + 1] = {};
     const ssize_t n = readlink("/proc/self/exe", self, PATH_MAX);
-    std::string dir = ".";
+    std::vector<std::string> folders;
     if (n > 0) {
-        std::string exe(self, static_cast<size_t>(n));
-        const auto slash = exe.rfind('/');
-        if (slash != std::string::npos) dir = exe.substr(0, slash);
+        const std::string exe(self, static_cast<size_t>(n));
+        folders.push_back(exe.substr(0, exe.rfind('/')));
     }
-    return dir + "/" + kZorvanModuleName;
+    if (const char* home = std::getenv("HOME"); home && *home) {
+        folders.push_back(std::string(home) + "/.lxvst");
+        folders.push_back(std::string(home) + "/.vst");
+    }
+    for (const char* f : {"/usr/local/lib/lxvst", "/usr/local/lib/vst", "/usr/lib/lxvst", "/usr/lib/vst"})
+        folders.push_back(f);
+    for (const std::string& f : folders) {
+        const std::string path = f + "/" + kZorvanModuleName;
+        if (access(path.c_str(), R_OK) == 0)
+            return path;
+    }
+    throw RenderError(std::string("cannot find ") + kZorvanModuleName +
+                      " next to this program or in ~/.lxvst, ~/.vst, /usr/local/lib or /usr/lib (lxvst, vst): "
+                      "give --plugin PATH");
 }
 
-void checkFxId(int32_t fxId, const std::string& path) {
+void warn(const std::string& message)
+{
+    std::fflush(stdout);
+    std::fprintf(stderr, "zorvan-render: warning: %s\n", message.c_str());
+}
+
+void checkFxId(int32_t fxId, const std::string& path)
+{
     if (fxId != kZorvanUniqueId)
-        throw RenderError(path + " belongs to plug-in " + fourCharText(fxId) + ", not " + fourCharText(kZorvanUniqueId));
+        throw RenderError(path + " belongs to plug-in " + fourCharText(fxId) + ", not " +
+                          fourCharText(kZorvanUniqueId));
 }
 
-void loadBank(PluginHost& host, const std::string& path) {
+void loadBank(PluginHost& host, const std::string& path)
+{
     BankFile bank;
     try {
         bank = decodeBank(readWholeFile(path, kMaxStateFileBytes));
@@ -53,10 +81,12 @@ void loadBank(PluginHost& host, const std::string& path) {
         throw RenderError("cannot load bank " + path + ": the plug-in refused its " +
                           std::to_string(bank.chunk.size()) + "-byte chunk");
     // The chunk does not carry the current program; the bank header does.
-    if (bank.currentProgram >= 0 && bank.currentProgram < kNumPrograms) host.setProgram(bank.currentProgram);
+    if (bank.currentProgram >= 0 && bank.currentProgram < kNumPrograms)
+        host.setProgram(bank.currentProgram);
 }
 
-void loadPreset(PluginHost& host, const std::string& path) {
+void loadPreset(PluginHost& host, const std::string& path)
+{
     PresetFile preset;
     try {
         preset = decodePreset(readWholeFile(path, kMaxStateFileBytes));
@@ -70,25 +100,13 @@ void loadPreset(PluginHost& host, const std::string& path) {
 }
 
 // The response travels as a path inside the current program: write it there and
-// hand the record back, which makes the plug-in read the file.
-void loadImpulseResponse(PluginHost& host, const std::string& path) {
+// hand the record back, which makes the plug-in read the file. Whether the
+// plug-in can use it is asked afterwards (externalCabinetProblem).
+void loadImpulseResponse(PluginHost& host, const std::string& path)
+{
     char resolved[PATH_MAX + 1] = {};
     if (!realpath(path.c_str(), resolved))
         throw RenderError("cannot read impulse response " + path + ": " + std::strerror(errno));
-    SF_INFO info;
-    std::memset(&info, 0, sizeof info);
-    SNDFILE* probe = sf_open(resolved, SFM_READ, &info);
-    if (!probe) throw RenderError("cannot read impulse response " + path + ": " + sf_strerror(nullptr));
-    sf_close(probe);
-    // Refuse here what the plug-in would quietly turn into silence: it reads plain
-    // RIFF/WAVE, 16/24/32-bit integer or 32-bit float, mono or stereo.
-    const int type = info.format & SF_FORMAT_TYPEMASK, subtype = info.format & SF_FORMAT_SUBMASK;
-    const bool sampleFormatOk = subtype == SF_FORMAT_PCM_16 || subtype == SF_FORMAT_PCM_24 ||
-                                subtype == SF_FORMAT_PCM_32 || subtype == SF_FORMAT_FLOAT;
-    if (type != SF_FORMAT_WAV || !sampleFormatOk || info.channels < 1 || info.channels > 2)
-        throw RenderError("cannot use impulse response " + path +
-                          ": the plug-in reads mono or stereo WAV files of 16, 24 or 32-bit integer or "
-                          "32-bit float samples");
     const size_t len = std::strlen(resolved);
     if (len >= static_cast<size_t>(kIrPathBytes))
         throw RenderError("cannot use impulse response " + path + ": its full path is " + std::to_string(len) +
@@ -100,11 +118,59 @@ void loadImpulseResponse(PluginHost& host, const std::string& path) {
                           std::to_string(record.size()) + " bytes, expected " + std::to_string(kPresetChunkBytes));
     std::memset(record.data() + kRecordIrPathOffset, 0, kIrPathBytes);
     std::memcpy(record.data() + kRecordIrPathOffset, resolved, len);
-    if (!host.setChunk(record, true)) throw RenderError("cannot set impulse response: the plug-in refused it");
+    if (!host.setChunk(record, true))
+        throw RenderError("cannot set impulse response: the plug-in refused it");
+}
+
+// The current program's response path as the plug-in keeps it ("empty": none).
+std::string currentResponsePath(PluginHost& host)
+{
+    const std::vector<uint8_t> record = host.getChunk(true);
+    if (record.size() != static_cast<size_t>(kPresetChunkBytes))
+        return "";
+    const char* ir = reinterpret_cast<const char*>(record.data() + kRecordIrPathOffset);
+    return std::string(ir, strnlen(ir, kIrPathBytes));
+}
+
+// Why the EXT. cabinet would be silent with the current program, or empty.
+std::string externalCabinetProblem(PluginHost& host, const std::string& irPath, double rate, int blockSize)
+{
+    const std::string program = "program " + std::to_string(host.program());
+    if (irPath.empty() || irPath == "empty")
+        return "the cabinet is on EXT. but " + program + " has no impulse response: give --ir FILE";
+    struct stat st;
+    if (stat(irPath.c_str(), &st) != 0)
+        return "the impulse response of " + program + ", " + irPath + ", cannot be read: " + std::strerror(errno);
+    if (externalCabinetIsSilent(host, rate, blockSize))
+        return "the plug-in gives silence with the impulse response " + irPath +
+            ": it takes RIFF/WAVE files of 16, 24 or 32-bit integer or 32-bit float samples with sound in "
+            "their first 4096 frames (8192 above 68 kHz)";
+    return "";
+}
+
+// The plug-in plays a response at the render's rate, whatever its own: say so
+// when they differ. libsndfile reads the rate only.
+void warnAboutResponseRate(const std::string& irPath, double rate)
+{
+    SF_INFO info;
+    std::memset(&info, 0, sizeof info);
+    SNDFILE* f = sf_open(irPath.c_str(), SFM_READ, &info);
+    if (!f)
+        return;
+    sf_close(f);
+    const long renderRate = std::lround(rate);
+    if (info.samplerate <= 0 || info.samplerate == renderRate)
+        return;
+    char factor[32];
+    std::snprintf(factor, sizeof factor, "%.3g", double(renderRate) / info.samplerate);
+    warn("the impulse response " + irPath + " is at " + std::to_string(info.samplerate) + " Hz, the render at " +
+         std::to_string(renderRate) + " Hz: the plug-in does not convert it, so the cabinet's resonances move by " +
+         factor + " times their frequency");
 }
 
 // Human terms for a parameter's value, next to the plug-in's own display.
-std::string panelReading(int index, float v) {
+std::string panelReading(int index, float v)
+{
     char buf[48];
     if (index == kMode) {
         return v < 0.33f ? "clean" : v < 0.66f ? "rhythm" : "lead";
@@ -116,40 +182,40 @@ std::string panelReading(int index, float v) {
     return buf;
 }
 
-const char* optionFor(int index) {
+const char* optionFor(int index)
+{
     static const char* const names[kNumParams] = {"--input",  "--channel",  "--gain",   "--bass", "--middle",
                                                   "--treble", "--presence", "--volume", "--cab"};
     return names[index];
 }
 
-void printList(PluginHost& host) {
-    std::printf("Parameters:\n");
+void printList(PluginHost& host, FILE* out)
+{
+    std::fprintf(out, "Parameters:\n");
     for (int i = 0; i < kNumParams; ++i) {
         const float v = host.getParameter(i);
-        std::printf("  %d  %-10s %-10s %-11s %s\n", i, host.parameterName(i).c_str(),
-                    host.parameterDisplay(i).c_str(), optionFor(i), panelReading(i, v).c_str());
+        std::fprintf(out, "  %d  %-10s %-10s %-11s %s\n", i, host.parameterName(i).c_str(),
+                     host.parameterDisplay(i).c_str(), optionFor(i), panelReading(i, v).c_str());
     }
     const int current = host.program();
-    std::printf("Programs (current %d):\n", current);
+    std::fprintf(out, "Programs (current %d):\n", current);
     for (int p = 0; p < kNumPrograms; ++p)
-        std::printf("  %d%s %s\n", p, p == current ? "*" : " ", host.programName(p).c_str());
-    std::vector<uint8_t> record = host.getChunk(true);
-    if (record.size() == static_cast<size_t>(kPresetChunkBytes)) {
-        const char* ir = reinterpret_cast<const char*>(record.data() + kRecordIrPathOffset);
-        std::printf("Impulse response of the current program: %s\n",
-                    std::string(ir, strnlen(ir, kIrPathBytes)).c_str());
-    }
-    std::fflush(stdout);
+        std::fprintf(out, "  %d%s %s\n", p, p == current ? "*" : " ", host.programName(p).c_str());
+    std::fprintf(out, "Impulse response of the current program: %s\n", currentResponsePath(host).c_str());
+    std::fflush(out);
 }
 
 // A bar on standard error, redrawn at most ten times a second.
 class ProgressBar {
 public:
     ProgressBar(bool enabled, int64_t total) : enabled_(enabled && total > 0), total_(total) {}
-    void update(int64_t done) {
-        if (!enabled_) return;
+    void update(int64_t done)
+    {
+        if (!enabled_)
+            return;
         const auto now = std::chrono::steady_clock::now();
-        if (shown_ && now - last_ < std::chrono::milliseconds(100) && done < total_) return;
+        if (shown_ && now - last_ < std::chrono::milliseconds(100) && done < total_)
+            return;
         last_ = now;
         shown_ = true;
         const int width = 40;
@@ -159,8 +225,10 @@ public:
                      std::string(width - filled, '-').c_str(), static_cast<int>(f * 100.0));
         std::fflush(stderr);
     }
-    void finish() {
-        if (enabled_ && shown_) std::fprintf(stderr, "\r%*s\r", 48, "");
+    void finish()
+    {
+        if (enabled_ && shown_)
+            std::fprintf(stderr, "\r%*s\r", 48, "");
         shown_ = false;
     }
     ~ProgressBar() { finish(); }
@@ -174,14 +242,15 @@ private:
 
 struct RenderStats {
     int64_t frames = 0;
-    double seconds = 0.0;   // wall-clock time of the render loop
+    double seconds = 0.0; // wall-clock time of the render loop
     OutputMeter meter;
 };
 
 // Blocks of input (then silence for the tail) through the plug-in into the file.
 template <typename Sample>
-RenderStats renderBlocks(PluginHost& host, InputSource& input, OutputFile& output, int blockSize,
-                         int64_t tailFrames, bool showProgress) {
+RenderStats renderBlocks(PluginHost& host, InputSource& input, OutputFile& output, int blockSize, int64_t tailFrames,
+                         bool showProgress)
+{
     const size_t block = static_cast<size_t>(blockSize);
     std::vector<double> inL(block), inR(block), outL(block), outR(block);
     std::vector<Sample> pinL(block), pinR(block), poutL(block), poutR(block);
@@ -198,10 +267,12 @@ RenderStats renderBlocks(PluginHost& host, InputSource& input, OutputFile& outpu
         size_t n = 0;
         if (!inputDone) {
             n = input.read(inL.data(), inR.data(), block);
-            if (n == 0) inputDone = true;
+            if (n == 0)
+                inputDone = true;
         }
         if (inputDone) {
-            if (tailLeft <= 0) break;
+            if (tailLeft <= 0)
+                break;
             n = static_cast<size_t>(std::min<int64_t>(tailLeft, static_cast<int64_t>(block)));
             std::fill(inL.begin(), inL.begin() + n, 0.0);
             std::fill(inR.begin(), inR.begin() + n, 0.0);
@@ -227,131 +298,218 @@ RenderStats renderBlocks(PluginHost& host, InputSource& input, OutputFile& outpu
     return stats;
 }
 
-std::string dbText(double db) {
-    if (std::isinf(db)) return "-inf dBFS";
+std::string dbText(double db)
+{
+    if (std::isinf(db))
+        return "-inf dBFS";
     char buf[32];
     std::snprintf(buf, sizeof buf, "%.2f dBFS", db);
     return buf;
 }
 
-void printSummary(const RenderStats& s, double rate, const RenderOptions& o) {
+void printSummary(const RenderStats& s, double rate, const RenderOptions& o, const OutputFile& output, FILE* out)
+{
     const double duration = double(s.frames) / rate;
-    std::printf("Rendered %.2f s (%lld frames at %g Hz, %s processing, blocks of %d) to %s (%s WAV)\n", duration,
-                static_cast<long long>(s.frames), rate, o.useDouble ? "64-bit" : "32-bit", o.blockSize,
-                o.outputPath.c_str(), o.floatOutput ? "32-bit float" : "24-bit");
+    std::fprintf(out, "Rendered %.2f s (%lld frames at %g Hz, %s processing, blocks of %d) to %s (%s)\n", duration,
+                 static_cast<long long>(s.frames), rate, o.useDouble ? "64-bit" : "32-bit", o.blockSize,
+                 output.name().c_str(), output.format().description.c_str());
     const double rtf = s.seconds > 0 ? duration / s.seconds : std::numeric_limits<double>::infinity();
-    std::printf("Peak %s, RMS %s, %.1fx real time\n", dbText(s.meter.peakDb()).c_str(), dbText(s.meter.rmsDb()).c_str(),
-                rtf);
+    std::fprintf(out, "Peak %s, RMS %s, %.1fx real time\n", dbText(s.meter.peakDb()).c_str(),
+                 dbText(s.meter.rmsDb()).c_str(), rtf);
+    const bool integer = output.format().integerSamples;
     if (s.meter.clipped)
-        std::printf("CLIPPED: %llu samples beyond full scale (|x| > 1)%s\n",
-                    static_cast<unsigned long long>(s.meter.clipped),
-                    o.floatOutput ? " (kept in the float file)" : " (saturated in the 24-bit file)");
+        std::fprintf(out, "CLIPPED: %llu samples beyond full scale (|x| > 1)%s\n",
+                     static_cast<unsigned long long>(s.meter.clipped),
+                     integer ? " (saturated in the file)" : " (kept in the float file)");
     if (s.meter.nonFinite)
-        std::printf("NOT FINITE: %llu samples are NaN or infinite%s\n",
-                    static_cast<unsigned long long>(s.meter.nonFinite),
-                    o.floatOutput ? "" : " (written as 0 in the 24-bit file)");
-    if (!s.meter.clipped && !s.meter.nonFinite) std::printf("No clipping, all samples finite\n");
+        std::fprintf(out, "NOT FINITE: %llu samples are NaN or infinite%s\n",
+                     static_cast<unsigned long long>(s.meter.nonFinite), integer ? " (written as 0)" : "");
+    if (!s.meter.clipped && !s.meter.nonFinite)
+        std::fprintf(out, "No clipping, all samples finite\n");
+    std::fflush(out);
 }
 
-int runOrThrow(const RenderOptions& o) {
+// What the tool can see went wrong in a completed render, one line each.
+void warnAfterRender(const RenderStats& s, const InputSource& input, const OutputFile& output)
+{
+    if (!input.damage().empty())
+        warn("the input " + input.description() + " is cut short: " + input.damage() + "; the render ends there");
+    else if (input.framesRead() < input.frames())
+        warn("the input " + input.description() + " ended after " + std::to_string(input.framesRead()) + " of its " +
+             std::to_string(input.frames()) + " frames; the render ends there");
+    if (s.meter.clipped)
+        warn(std::to_string(s.meter.clipped) + " samples clipped, peak " + dbText(s.meter.peakDb()) +
+             (output.format().integerSamples ? ", saturated in the file" : ", kept in the float file") +
+             ": lower --volume or --input");
+    if (s.meter.nonFinite)
+        warn(std::to_string(s.meter.nonFinite) + " samples are NaN or infinite");
+    if (s.meter.peak == 0.0 && s.meter.nonFinite == 0)
+        warn("the output is silent");
+}
+
+int runOrThrow(const RenderOptions& o)
+{
+    // With the audio on standard output, everything else goes to standard error.
+    const bool toStdout = o.outputPath == "-";
+    FILE* info = toStdout ? stderr : stdout;
+
     // Everything that can be checked before loading the plug-in is checked first.
     std::optional<InputSource> input;
-    std::optional<OutputFile> output;
-    if (!o.outputPath.empty()) {
-        input.emplace(o.inputPath.empty() ? InputSource::demo(o.monoLeft) : InputSource::openFile(o.inputPath, o.monoLeft));
-        output.emplace(o.outputPath);
-    }
+    if (!o.outputPath.empty())
+        input.emplace(o.demo ? InputSource::demo(o.monoLeft) : InputSource::openFile(o.inputPath, o.monoLeft));
     const double rate = input ? input->sampleRate() : 44100.0;
+    const std::string pluginPath = o.pluginPath.empty() ? defaultPluginPath() : o.pluginPath;
 
-    PluginHost host(o.pluginPath.empty() ? defaultPluginPath() : o.pluginPath);
+    // Every output passes the rules and exists as a temporary file before any work.
+    const std::vector<ReadFile> reads = {{"the input", o.inputPath},
+                                         {"the impulse response", o.irPath},
+                                         {"the preset read", o.fxpIn},
+                                         {"the bank read", o.fxbIn},
+                                         {"the plug-in", pluginPath}};
+    std::vector<OutputTarget> targets;
+    auto pending = [&](const std::string& named) {
+        targets.push_back(planOutput(named, reads, o.overwrite));
+        checkDistinct(targets);
+        return std::make_unique<PendingFile>(targets.back(), o.overwrite);
+    };
+    std::optional<OutputFile> output;
+    if (toStdout && isatty(STDOUT_FILENO))
+        throw RenderError("refusing to write audio to a terminal: redirect standard output, or name an OUTPUT file");
+    if (input) {
+        std::string formatError;
+        const OutputFormat format = *chooseOutputFormat(o.outputPath, o.format, o.floatOutput, formatError);
+        output.emplace(toStdout ? nullptr : pending(o.outputPath), format);
+    }
+    std::unique_ptr<PendingFile> fxpFile = o.fxpOut.empty() ? nullptr : pending(o.fxpOut);
+    std::unique_ptr<PendingFile> fxbFile = o.fxbOut.empty() ? nullptr : pending(o.fxbOut);
+
+    PluginHost host(pluginPath);
     const PluginIdentity& id = host.identity();
-    std::printf("Plug-in: %s by %s, %s, version %d (vendor version %d), ID %s\n", id.effectName.c_str(),
-                id.vendor.c_str(), id.product.c_str(), id.version, id.vendorVersion, fourCharText(id.uniqueId).c_str());
-    std::fflush(stdout);
+    std::fprintf(info, "Plug-in: %s by %s, %s, version %d (vendor version %d), ID %s\n", id.effectName.c_str(),
+                 id.vendor.c_str(), id.product.c_str(), id.version, id.vendorVersion,
+                 fourCharText(id.uniqueId).c_str());
+    std::fflush(info);
     if (o.useDouble && !host.canDoubleReplacing())
         throw RenderError("the plug-in cannot process 64-bit samples (--double)");
 
     host.setMainsOn(false);
     host.setSampleRate(rate);
     host.setBlockSize(o.blockSize);
-    if (!o.fxbIn.empty()) loadBank(host, o.fxbIn);
-    if (!o.fxpIn.empty()) loadPreset(host, o.fxpIn);
-    if (o.program) host.setProgram(*o.program);
-    for (const ControlSetting& c : o.controls) host.setParameter(c.index, c.value);
-    if (!o.irPath.empty()) loadImpulseResponse(host, o.irPath);
+    if (!o.fxbIn.empty())
+        loadBank(host, o.fxbIn);
+    if (o.program)
+        host.setProgram(*o.program);
+    if (!o.fxpIn.empty())
+        loadPreset(host, o.fxpIn);
+    for (const ControlSetting& c : o.controls)
+        host.setParameter(c.index, c.value);
+    if (!o.irPath.empty())
+        loadImpulseResponse(host, o.irPath);
+    if (o.programName) {
+        host.setProgramName(*o.programName);
+        if (host.currentProgramName() != *o.programName)
+            throw RenderError("the plug-in did not take the program name '" + *o.programName + "'");
+    }
 
-    if (o.list) printList(host);
+    // A response that came with a bank or preset is read too, so it is no output.
+    const std::string irPath = currentResponsePath(host);
+    if (irPath != "empty")
+        checkNotAnOutput({"the impulse response of the current program", irPath}, targets);
+    const bool usesExternal = output && host.getParameter(kCabinet) == kCabExternal;
+    if (usesExternal || !o.irPath.empty()) {
+        const std::string problem = externalCabinetProblem(host, irPath, rate, o.blockSize);
+        if (!problem.empty() && !o.allowSilence)
+            throw RenderError(problem + " (or give --allow-silence)");
+        if (!problem.empty())
+            warn(problem);
+        else if (usesExternal)
+            warnAboutResponseRate(irPath, rate);
+    }
+
+    if (o.list)
+        printList(host, info);
 
     // State files hold the state as set up, before any audio ran.
-    std::vector<uint8_t> fxpBytes, fxbBytes;
-    if (!o.fxpOut.empty()) {
+    if (fxpFile) {
         PresetFile p;
         p.fxId = id.uniqueId;
         p.fxVersion = id.version;
         p.numParams = kNumParams;
         p.name = host.currentProgramName();
         p.chunk = host.getChunk(true);
-        fxpBytes = encodePreset(p);
+        fxpFile->write(encodePreset(p));
     }
-    if (!o.fxbOut.empty()) {
+    if (fxbFile) {
         BankFile b;
         b.fxId = id.uniqueId;
         b.fxVersion = id.version;
         b.numPrograms = kNumPrograms;
         b.currentProgram = host.program();
         b.chunk = host.getChunk(false);
-        fxbBytes = encodeBank(b);
+        fxbFile->write(encodeBank(b));
     }
 
+    std::optional<RenderStats> stats;
     if (output) {
         const int64_t tailFrames = static_cast<int64_t>(std::llround(o.tailSeconds * rate));
-        output->open(rate, o.floatOutput);
+        output->open(rate);
         host.setMainsOn(true);
         host.startProcess();
         const bool tty = isatty(STDERR_FILENO) != 0;
-        const RenderStats stats =
-            o.useDouble ? renderBlocks<double>(host, *input, *output, o.blockSize, tailFrames, tty)
-                        : renderBlocks<float>(host, *input, *output, o.blockSize, tailFrames, tty);
+        stats = o.useDouble ? renderBlocks<double>(host, *input, *output, o.blockSize, tailFrames, tty)
+                            : renderBlocks<float>(host, *input, *output, o.blockSize, tailFrames, tty);
         host.stopProcess();
         host.setMainsOn(false);
-        if (!o.fxpOut.empty()) writeFileAtomically(o.fxpOut, fxpBytes);
-        if (!o.fxbOut.empty()) writeFileAtomically(o.fxbOut, fxbBytes);
         output->commit();
-        printSummary(stats, rate, o);
-    } else {
-        if (!o.fxpOut.empty()) writeFileAtomically(o.fxpOut, fxpBytes);
-        if (!o.fxbOut.empty()) writeFileAtomically(o.fxbOut, fxbBytes);
     }
-    if (!o.fxpOut.empty()) std::printf("Saved preset %s\n", o.fxpOut.c_str());
-    if (!o.fxbOut.empty()) std::printf("Saved bank %s\n", o.fxbOut.c_str());
+    if (fxpFile)
+        fxpFile->commit();
+    if (fxbFile)
+        fxbFile->commit();
+    if (stats)
+        printSummary(*stats, rate, o, *output, info);
+    if (fxpFile)
+        std::fprintf(info, "Saved preset %s\n", o.fxpOut.c_str());
+    if (fxbFile)
+        std::fprintf(info, "Saved bank %s\n", o.fxbOut.c_str());
+    std::fflush(info);
+    if (stats)
+        warnAfterRender(*stats, *input, *output);
     return 0;
 }
 
 } // namespace
 
-void OutputMeter::add(double x) {
+void OutputMeter::add(double x)
+{
     ++samples;
     if (!std::isfinite(x)) {
         ++nonFinite;
         return;
     }
     const double a = std::fabs(x);
-    if (a > peak) peak = a;
-    if (a > 1.0) ++clipped;
+    if (a > peak)
+        peak = a;
+    if (a > 1.0)
+        ++clipped;
     sumSquares += x * x;
 }
 
-double OutputMeter::peakDb() const {
+double OutputMeter::peakDb() const
+{
     return peak > 0 ? 20.0 * std::log10(peak) : -std::numeric_limits<double>::infinity();
 }
 
-double OutputMeter::rmsDb() const {
+double OutputMeter::rmsDb() const
+{
     const uint64_t finite = samples - nonFinite;
-    if (finite == 0 || sumSquares <= 0) return -std::numeric_limits<double>::infinity();
+    if (finite == 0 || sumSquares <= 0)
+        return -std::numeric_limits<double>::infinity();
     return 10.0 * std::log10(sumSquares / double(finite));
 }
 
-int runRender(const std::vector<std::string>& args) {
+int runRender(const std::vector<std::string>& args)
+{
     std::string error;
     const std::optional<RenderOptions> options = parseOptions(args, error);
     if (!options) {

@@ -5,6 +5,7 @@
 
 #include "plugin/vst/aeffect.h"
 
+#include <cstddef>
 #include <cstdint>
 
 namespace zrender {
@@ -22,7 +23,8 @@ constexpr int kPresetChunkBytes = 320;
 constexpr int kBankChunkBytes = kPresetChunkBytes * kNumPrograms;
 constexpr int kRecordValuesOffset = 24;
 constexpr int kRecordIrPathOffset = 60;
-constexpr int kIrPathBytes = 260;   // NUL included
+constexpr int kIrPathBytes = 260;        // NUL included
+constexpr size_t kProgramNameChars = 23; // name[24] without its NUL
 
 // Switch positions as the panel sends them.
 constexpr float kModeClean = 0.f, kModeRhythm = 0.5f, kModeLead = 1.f;

@@ -22,8 +22,8 @@ thread_local bool tInsideProcess = false;
 std::atomic<uint64_t> gCounts[kCallKinds];
 std::atomic<const char*> gFirst{nullptr};
 
-const char* const kNames[kCallKinds] = {"malloc", "calloc", "realloc", "aligned alloc", "free", "new",
-                                        "delete", "open", "fopen", "read", "pthread_mutex_lock"};
+const char* const kNames[kCallKinds] = {"malloc", "calloc", "realloc", "aligned alloc",     "free", "new", "delete",
+                                        "open",   "fopen",  "read",    "pthread_mutex_lock"};
 
 inline void note(Call call, const char* name)
 {
@@ -77,8 +77,14 @@ Counts take()
     return c;
 }
 
-Scope::Scope() { tInsideProcess = true; }
-Scope::~Scope() { tInsideProcess = false; }
+Scope::Scope()
+{
+    tInsideProcess = true;
+}
+Scope::~Scope()
+{
+    tInsideProcess = false;
+}
 
 void* probeMalloc(unsigned long size)
 {

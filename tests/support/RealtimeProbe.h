@@ -19,9 +19,9 @@ enum Call {
     kFree,
     kNew,
     kDelete,
-    kOpen,         // open, open64, openat
+    kOpen, // open, open64, openat
     kFopen,
-    kRead,         // read, pread, fread
+    kRead, // read, pread, fread
     kMutexLock,
     kCallKinds
 };
