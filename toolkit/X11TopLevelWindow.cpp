@@ -38,9 +38,9 @@ public:
     }
 
 private:
-    Display* display;   // our own connection
-    ::Window window;    // the top-level window
-    Atom deleteWindow;  // WM_DELETE_WINDOW
+    Display* display;  // our own connection
+    ::Window window;   // the top-level window
+    Atom deleteWindow; // WM_DELETE_WINDOW
     bool closing = false;
 };
 

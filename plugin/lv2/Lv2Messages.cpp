@@ -28,7 +28,7 @@ bool Lv2Uris::map(const LV2_URID_Map* urid)
     stateChanged = m(LV2_STATE__StateChanged);
     irProperty = m(kIrPropertyUri);
     return atomBlank && atomObject && atomPath && atomUrid && atomEventTransfer && patchGet && patchSet &&
-           patchProperty && patchValue && stateChanged && irProperty;
+        patchProperty && patchValue && stateChanged && irProperty;
 }
 
 const char* lv2PathText(const char* enginePath)

@@ -13,17 +13,17 @@
 namespace zorvan::lv2 {
 
 struct Lv2Uris {
-    LV2_URID atomBlank = 0;       // anonymous object
-    LV2_URID atomObject = 0;      // object
-    LV2_URID atomPath = 0;        // file path
-    LV2_URID atomUrid = 0;        // URID value
-    LV2_URID atomEventTransfer = 0;  // UI <-> plug-in atom port protocol
-    LV2_URID patchGet = 0;        // "tell me the value"
-    LV2_URID patchSet = 0;        // "the value is"
-    LV2_URID patchProperty = 0;   // which property
-    LV2_URID patchValue = 0;      // its value
-    LV2_URID stateChanged = 0;    // our state differs from what the host saved
-    LV2_URID irProperty = 0;      // the impulse-response file
+    LV2_URID atomBlank = 0;         // anonymous object
+    LV2_URID atomObject = 0;        // object
+    LV2_URID atomPath = 0;          // file path
+    LV2_URID atomUrid = 0;          // URID value
+    LV2_URID atomEventTransfer = 0; // UI <-> plug-in atom port protocol
+    LV2_URID patchGet = 0;          // "tell me the value"
+    LV2_URID patchSet = 0;          // "the value is"
+    LV2_URID patchProperty = 0;     // which property
+    LV2_URID patchValue = 0;        // its value
+    LV2_URID stateChanged = 0;      // our state differs from what the host saved
+    LV2_URID irProperty = 0;        // the impulse-response file
 
     // False when the host's map is missing or answers 0.
     bool map(const LV2_URID_Map* urid);

@@ -14,12 +14,12 @@ namespace {
 
 // Worker jobs: a header, then the path (LV2 text) with its NUL.
 enum JobKind : uint32_t {
-    kJobSet = 1,      // a patch:Set from the control port
-    kJobRestore = 2,  // the file of a restored state
+    kJobSet = 1,     // a patch:Set from the control port
+    kJobRestore = 2, // the file of a restored state
 };
 struct JobHeader {
-    uint32_t kind;        // JobKind
-    uint32_t generation;  // generation_ when the job was made
+    uint32_t kind;       // JobKind
+    uint32_t generation; // generation_ when the job was made
 };
 // Worker responses: the kind of the job, then the setting (LV2 text) with its NUL.
 struct ResponseHeader {
@@ -94,7 +94,6 @@ ZorvanLv2* ZorvanLv2::create(double sampleRate, const LV2_Feature* const* featur
         delete self;
         return nullptr;
     }
-    self->map_ = map;
     self->schedule_ = findFeature<LV2_Worker_Schedule>(features, LV2_WORKER__schedule);
     self->instanceMapPath_ = findFeature<LV2_State_Map_Path>(features, LV2_STATE__mapPath);
     lv2_atom_forge_init(&self->forge_, map);
@@ -157,7 +156,8 @@ void ZorvanLv2::readMessages()
 {
     if (!controlPort_)
         return;
-    LV2_ATOM_SEQUENCE_FOREACH (controlPort_, event) {
+    LV2_ATOM_SEQUENCE_FOREACH(controlPort_, event)
+    {
         const LV2_Atom* message = &event->body;
         if (isIrPathGet(uris_, message)) {
             reportRequested_ = true;
@@ -224,7 +224,7 @@ bool ZorvanLv2::scheduleLoad(LV2_Worker_Schedule* schedule, uint32_t kind, const
     std::memcpy(job + sizeof header, path, length);
     job[sizeof header + length] = '\0';
     return schedule->schedule_work(schedule->handle, static_cast<uint32_t>(sizeof header + length + 1), job) ==
-           LV2_WORKER_SUCCESS;
+        LV2_WORKER_SUCCESS;
 }
 
 LV2_Worker_Status ZorvanLv2::workResponse(uint32_t size, const void* data)
@@ -245,8 +245,8 @@ LV2_Worker_Status ZorvanLv2::workResponse(uint32_t size, const void* data)
 // ---------------------------------------------------------------------------
 // Worker thread
 
-LV2_Worker_Status ZorvanLv2::work(LV2_Worker_Respond_Function respond, LV2_Worker_Respond_Handle handle,
-                                  uint32_t size, const void* data)
+LV2_Worker_Status ZorvanLv2::work(LV2_Worker_Respond_Function respond, LV2_Worker_Respond_Handle handle, uint32_t size,
+                                  const void* data)
 {
     const char* text = messageText(data, size, sizeof(JobHeader));
     if (!text)

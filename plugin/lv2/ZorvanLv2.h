@@ -72,12 +72,11 @@ private:
     // Schedules a worker job that loads path (non-empty), made in run or restore.
     bool scheduleLoad(LV2_Worker_Schedule* schedule, uint32_t kind, const char* path, uint32_t length);
 
-    ZorvanEngine engine_;                 // the amplifier, the cabinets and the parameters
-    Lv2Uris uris_;                        // URIDs of the messages and the state key
-    LV2_URID_Map* map_ = nullptr;         // the host's URI map
-    LV2_Worker_Schedule* schedule_ = nullptr;  // run's worker; null: the host has none
-    LV2_State_Map_Path* instanceMapPath_ = nullptr;  // instantiate-time path mapping, if any
-    LV2_Atom_Forge forge_{};              // writes the notify port
+    ZorvanEngine engine_;                           // the amplifier, the cabinets and the parameters
+    Lv2Uris uris_;                                  // URIDs of the messages and the state key
+    LV2_Worker_Schedule* schedule_ = nullptr;       // run's worker; null: the host has none
+    LV2_State_Map_Path* instanceMapPath_ = nullptr; // instantiate-time path mapping, if any
+    LV2_Atom_Forge forge_{};                        // writes the notify port
 
     // Ports, as connected.
     const float* audioIn_[2] = {};
@@ -87,17 +86,17 @@ private:
     LV2_Atom_Sequence* notifyPort_ = nullptr;
 
     // Audio thread.
-    uint32_t appliedBits_[kNumParams] = {};  // bit patterns of the port values last applied
-    bool applied_[kNumParams] = {};          // whether appliedBits_ holds anything yet
-    char reportedPath_[kMaxPathBytes] = "";  // the setting as last reported (LV2 text)
-    bool reportPending_ = false;             // send reportedPath_ at the next run
-    bool changePending_ = false;             // send state:StateChanged at the next run
-    bool reportRequested_ = false;           // a patch:Get arrived in this run
+    uint32_t appliedBits_[kNumParams] = {}; // bit patterns of the port values last applied
+    bool applied_[kNumParams] = {};         // whether appliedBits_ holds anything yet
+    char reportedPath_[kMaxPathBytes] = ""; // the setting as last reported (LV2 text)
+    bool reportPending_ = false;            // send reportedPath_ at the next run
+    bool changePending_ = false;            // send state:StateChanged at the next run
+    bool reportRequested_ = false;          // a patch:Get arrived in this run
 
     // Non-audio side.
-    std::mutex loadMutex_;                   // work, save and restore; never run
-    std::string setting_ = kEmptyIrPath;     // the file the instance is set to (engine path)
-    std::atomic<uint32_t> generation_{0};    // bumped by restore: older jobs are dropped
+    std::mutex loadMutex_;                // work, save and restore; never run
+    std::string setting_ = kEmptyIrPath;  // the file the instance is set to (engine path)
+    std::atomic<uint32_t> generation_{0}; // bumped by restore: older jobs are dropped
 };
 
 } // namespace zorvan::lv2

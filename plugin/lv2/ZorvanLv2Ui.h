@@ -44,7 +44,7 @@ public:
     void setParameterAutomated(int32_t index, float value) override;
     bool beginEdit(int32_t index) override;
     bool endEdit(int32_t index) override;
-    int32_t getProgram() override { return 0; }  // LV2 knows no programs: one record
+    int32_t getProgram() override { return 0; } // LV2 knows no programs: one record
     const char* getIrPath(int program) const override;
     bool loadIrPath(const char* path) override;
 
@@ -55,14 +55,14 @@ private:
     void sendMessage(const uint8_t* buffer);
 
     std::unique_ptr<zorvanGUI> gui_;                       // the panel
-    std::unique_ptr<VSTGUI::X11TopLevelWindow> ownWindow_;  // ours, while shown without a host window
-    Lv2Uris uris_;                                          // URIDs of the patch messages
-    LV2_Atom_Forge forge_{};                                // writes them
-    LV2UI_Write_Function write_ = nullptr;                  // the host's port writer
-    LV2UI_Controller controller_ = nullptr;                 // its handle
-    const LV2UI_Touch* touch_ = nullptr;                    // gesture begin/end, if offered
-    float ports_[kNumParams] = {};                          // the control ports as last sent or seen
-    std::string irPath_ = kEmptyIrPath;                     // the plug-in's file (engine path)
+    std::unique_ptr<VSTGUI::X11TopLevelWindow> ownWindow_; // ours, while shown without a host window
+    Lv2Uris uris_;                                         // URIDs of the patch messages
+    LV2_Atom_Forge forge_{};                               // writes them
+    LV2UI_Write_Function write_ = nullptr;                 // the host's port writer
+    LV2UI_Controller controller_ = nullptr;                // its handle
+    const LV2UI_Touch* touch_ = nullptr;                   // gesture begin/end, if offered
+    float ports_[kNumParams] = {};                         // the control ports as last sent or seen
+    std::string irPath_ = kEmptyIrPath;                    // the plug-in's file (engine path)
 };
 
 } // namespace zorvan::lv2

@@ -25,16 +25,18 @@ TEST(Lv2Concurrent, WorkerLoadsAndRestoresWhileAudioRuns)
     ASSERT_NE(stateA, nullptr);
 
     Lv2Plugin::Options options;
-    options.threadedWorker = true;
+    options.workerMode = TestWorker::Mode::Threaded;
     Lv2Plugin plugin(48000, options);
     plugin.set(kCabinet, 2.f);
     std::atomic<bool> audioDone{false};
+    std::atomic<int> restores{0};
     bool finite = true;
 
     std::thread audio([&] {
         const Signal signal(256, 5);
         std::vector<float> left(256), right(256);
-        for (int block = 0; block < 600; ++block) {
+        // At least 600 blocks, and on until the other thread has restored 20 times.
+        for (int block = 0; block < 600 || restores < 20; ++block) {
             if (block % 7 == 0)
                 plugin.sendPatchSet(block % 14 ? b : a);
             if (block % 50 == 25)
@@ -49,8 +51,9 @@ TEST(Lv2Concurrent, WorkerLoadsAndRestoresWhileAudioRuns)
         // threadSafeRestore: restore (with the worker) and save while run goes on.
         while (!audioDone) {
             plugin.restore(stateA, true);
+            ++restores;
             lilv_state_free(plugin.saveState(""));
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
     });
     audio.join();

@@ -127,11 +127,10 @@ INSTANTIATE_TEST_SUITE_P(RatesAndBlocks, Lv2RenderTest,
                          ::testing::Values(RenderCase{44100, 1}, RenderCase{44100, 64}, RenderCase{44100, 4096},
                                            RenderCase{48000, 1}, RenderCase{48000, 64}, RenderCase{48000, 4096},
                                            RenderCase{96000, 1}, RenderCase{96000, 64}, RenderCase{96000, 4096},
-                                           RenderCase{192000, 1}, RenderCase{192000, 64},
-                                           RenderCase{192000, 4096}),
+                                           RenderCase{192000, 1}, RenderCase{192000, 64}, RenderCase{192000, 4096}),
                          [](const ::testing::TestParamInfo<RenderCase>& info) {
                              return std::to_string(static_cast<int>(info.param.rate)) + "Hz_block" +
-                                    std::to_string(info.param.block);
+                                 std::to_string(info.param.block);
                          });
 
 TEST(Lv2Plugin, PortChangesMidStreamAndCabinetOffFollowTheVstLibrary)
@@ -207,8 +206,8 @@ TEST(Lv2State, SavedCopyKeepsTheCabinetAfterTheSessionMovesAndTheOriginalIsRenam
     LilvState* state = saved.saveState(session);
     ASSERT_NE(state, nullptr);
     Lv2World& w = Lv2World::get();
-    ASSERT_EQ(lilv_state_save(w.world, &w.urids.mapFeature, &w.urids.unmapFeature, state, nullptr,
-                              session.c_str(), "state.ttl"),
+    ASSERT_EQ(lilv_state_save(w.world, &w.urids.mapFeature, &w.urids.unmapFeature, state, nullptr, session.c_str(),
+                              "state.ttl"),
               0);
     lilv_state_free(state);
     EXPECT_TRUE(fs::is_regular_file(session + "/my cab.wav")) << "a copy inside the state folder";
@@ -352,7 +351,8 @@ TEST(Lv2Presets, TheFourProgramsDefaultsAreThePresets)
     LilvNode* presetClass = lilv_new_uri(w.world, LV2_PRESETS__Preset);
     LilvNodes* presets = lilv_plugin_get_related(w.plugin, presetClass);
     std::map<std::string, std::string> labels;
-    LILV_FOREACH (nodes, i, presets) {
+    LILV_FOREACH(nodes, i, presets)
+    {
         const LilvNode* preset = lilv_nodes_get(presets, i);
         lilv_world_load_resource(w.world, preset);
         LilvState* state = lilv_state_new_from_world(w.world, &w.urids.mapFeature, preset);

@@ -73,11 +73,23 @@ Lv2World::Lv2World()
 // ---------------------------------------------------------------------------
 // Worker
 
-TestWorker::TestWorker(bool threaded) : threaded(threaded)
+void (*gAudioCallHook)(bool entering) = nullptr;
+
+namespace {
+
+void audioCall(bool entering)
+{
+    if (gAudioCallHook)
+        gAudioCallHook(entering);
+}
+
+} // namespace
+
+TestWorker::TestWorker(Mode mode) : mode(mode)
 {
     schedule.handle = this;
     schedule.schedule_work = scheduleWork;
-    if (threaded)
+    if (mode == Mode::Threaded)
         thread = std::thread([this] { loop(); });
 }
 
@@ -101,8 +113,15 @@ void TestWorker::attach(LilvInstance* inst)
 LV2_Worker_Status TestWorker::scheduleWork(LV2_Worker_Schedule_Handle handle, uint32_t size, const void* data)
 {
     auto* self = static_cast<TestWorker*>(handle);
+    if (self->mode == Mode::Deferred) {
+        if (self->deferredCount == kDeferredJobs || size > sizeof self->deferred[0])
+            return LV2_WORKER_ERR_NO_SPACE;
+        std::memcpy(self->deferred[self->deferredCount], data, size);
+        self->deferredSize[self->deferredCount++] = size;
+        return LV2_WORKER_SUCCESS;
+    }
     std::vector<uint8_t> job(static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + size);
-    if (!self->threaded) {
+    if (self->mode == Mode::Immediate) {
         self->runJob(job);
         return LV2_WORKER_SUCCESS;
     }
@@ -151,6 +170,13 @@ void TestWorker::drain()
     wake.wait(lock, [this] { return jobs.empty() && busy == 0; });
 }
 
+void TestWorker::runDeferred()
+{
+    for (int i = 0; i < deferredCount; ++i)
+        runJob(std::vector<uint8_t>(deferred[i], deferred[i] + deferredSize[i]));
+    deferredCount = 0;
+}
+
 void TestWorker::deliverResponses()
 {
     std::vector<std::vector<uint8_t>> ready;
@@ -158,8 +184,11 @@ void TestWorker::deliverResponses()
         std::lock_guard<std::mutex> lock(mutex);
         ready.swap(responses);
     }
-    for (const auto& r : ready)
+    for (const auto& r : ready) {
+        audioCall(true);
         iface->work_response(lilv_instance_get_handle(instance), static_cast<uint32_t>(r.size()), r.data());
+        audioCall(false);
+    }
 }
 
 // ---------------------------------------------------------------------------
@@ -171,7 +200,7 @@ Lv2Plugin::Lv2Plugin(double rate, Options options)
     for (int32_t i = 0; i < kNumParams; ++i)
         controls[i] = portDefault(i);
     if (options.worker)
-        worker_ = new TestWorker(options.threadedWorker);
+        worker_ = new TestWorker(options.workerMode);
     LV2_Feature map{LV2_URID__map, &w.urids.mapFeature};
     LV2_Feature unmap{LV2_URID__unmap, &w.urids.unmapFeature};
     LV2_Feature schedule{LV2_WORKER__schedule, worker_ ? &worker_->schedule : nullptr};
@@ -269,13 +298,16 @@ void Lv2Plugin::run(const float* in0, const float* in1, float* out0, float* out1
     lilv_instance_connect_port(instance, kPortInRight, const_cast<float*>(in1));
     lilv_instance_connect_port(instance, kPortOutLeft, out0);
     lilv_instance_connect_port(instance, kPortOutRight, out1);
+    audioCall(true);
     lilv_instance_run(instance, frames);
+    audioCall(false);
     if (worker_)
         worker_->deliverResponses();
 
     const LV2_URID patchSet = u.map(LV2_PATCH__Set), value = u.map(LV2_PATCH__value);
     const LV2_URID changed = u.map(LV2_STATE__StateChanged);
-    LV2_ATOM_SEQUENCE_FOREACH (notify, event) {
+    LV2_ATOM_SEQUENCE_FOREACH(notify, event)
+    {
         const auto* obj = reinterpret_cast<const LV2_Atom_Object*>(&event->body);
         if (obj->body.otype == changed) {
             ++stateChanges;

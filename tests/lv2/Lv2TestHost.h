@@ -36,7 +36,7 @@ public:
 
 private:
     std::mutex mutex;
-    std::deque<std::string> uris;  // URID n is uris[n - 1]
+    std::deque<std::string> uris; // URID n is uris[n - 1]
 };
 
 // The built bundle as a host finds it; one per process.
@@ -50,17 +50,28 @@ private:
     Lv2World();
 };
 
+// Called around every call into the plug-in's audio side (run, work_response)
+// with true before and false after; a test hooks its real-time probe here.
+extern void (*gAudioCallHook)(bool entering);
+
 // The host's worker.
 class TestWorker {
 public:
-    explicit TestWorker(bool threaded);
+    enum class Mode {
+        Immediate, // a job runs inside schedule_work
+        Threaded,  // jobs run on the worker's own thread
+        Deferred,  // jobs wait, without a lock or an allocation, for runDeferred()
+    };
+    explicit TestWorker(Mode mode);
     ~TestWorker();
     void attach(LilvInstance* instance);
-    LV2_Worker_Schedule schedule;  // what the plug-in calls
+    LV2_Worker_Schedule schedule; // what the plug-in calls
     // Audio thread, after run: hands finished jobs' responses to the plug-in.
     void deliverResponses();
     // Waits until every job scheduled so far has run.
     void drain();
+    // Deferred mode: runs the jobs scheduled so far, on the calling thread.
+    void runDeferred();
 
 private:
     static LV2_Worker_Status scheduleWork(LV2_Worker_Schedule_Handle handle, uint32_t size, const void* data);
@@ -68,14 +79,18 @@ private:
     void runJob(const std::vector<uint8_t>& job);
     void loop();
 
-    const bool threaded;
+    const Mode mode;
     LilvInstance* instance = nullptr;
     const LV2_Worker_Interface* iface = nullptr;
     std::mutex mutex;
     std::condition_variable wake;
     std::deque<std::vector<uint8_t>> jobs;
     std::vector<std::vector<uint8_t>> responses;
-    int busy = 0;      // jobs taken but not finished
+    int busy = 0; // jobs taken but not finished
+    static constexpr int kDeferredJobs = 8;
+    uint8_t deferred[kDeferredJobs][2048]; // Deferred mode: the jobs' bytes
+    uint32_t deferredSize[kDeferredJobs];  // and their sizes
+    int deferredCount = 0;                 // jobs waiting
     bool stopping = false;
     std::thread thread;
 };
@@ -84,8 +99,8 @@ private:
 class Lv2Plugin {
 public:
     struct Options {
-        bool worker = true;          // offer work:schedule at instantiation
-        bool threadedWorker = false; // run jobs on a thread of their own
+        bool worker = true; // offer work:schedule at instantiation
+        TestWorker::Mode workerMode = TestWorker::Mode::Immediate;
     };
     explicit Lv2Plugin(double rate, Options options);
     explicit Lv2Plugin(double rate) : Lv2Plugin(rate, Options()) {}
@@ -110,18 +125,18 @@ public:
     // Restores state; with restoreWorker, hands the instance's worker to restore.
     void restore(const LilvState* state, bool restoreWorker = false);
 
-    float controls[kNumParams];            // control port values
-    std::vector<std::string> reported;     // patch:Set paths seen on notify, in order
-    int stateChanges = 0;                  // state:StateChanged seen on notify
+    float controls[kNumParams];        // control port values
+    std::vector<std::string> reported; // patch:Set paths seen on notify, in order
+    int stateChanges = 0;              // state:StateChanged seen on notify
     TestWorker* worker() { return worker_; }
 
 private:
     LilvInstance* instance = nullptr;
     TestWorker* worker_ = nullptr;
-    std::vector<std::vector<uint8_t>> pending;  // messages for the next run
+    std::vector<std::vector<uint8_t>> pending; // messages for the next run
     alignas(8) uint8_t controlBuffer[8192];
     alignas(8) uint8_t notifyBuffer[8192];
-    std::mutex runMutex;  // run and restore's port writes
+    std::mutex runMutex; // run and restore's port writes
 };
 
 // The VST 2.4 library of the same build.

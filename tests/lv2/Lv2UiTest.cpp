@@ -32,7 +32,7 @@ namespace {
 // Everything the UI tells its host.
 struct UiHost {
     struct Write {
-        int order;  // position among all writes and touches
+        int order; // position among all writes and touches
         uint32_t port;
         uint32_t format;
         std::vector<uint8_t> data;

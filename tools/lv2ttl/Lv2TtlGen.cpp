@@ -10,8 +10,8 @@
 #include "plugin/lv2/Lv2Ports.h"
 
 #include <cctype>
-#include <cstring>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -21,20 +21,19 @@ using namespace zorvan::lv2;
 
 namespace {
 
-const char kPrefixes[] =
-    "@prefix atom:  <http://lv2plug.in/ns/ext/atom#> .\n"
-    "@prefix doap:  <http://usefulinc.com/ns/doap#> .\n"
-    "@prefix foaf:  <http://xmlns.com/foaf/0.1/> .\n"
-    "@prefix lv2:   <http://lv2plug.in/ns/lv2core#> .\n"
-    "@prefix mod:   <http://moddevices.com/ns/mod#> .\n"
-    "@prefix patch: <http://lv2plug.in/ns/ext/patch#> .\n"
-    "@prefix pset:  <http://lv2plug.in/ns/ext/presets#> .\n"
-    "@prefix rdf:   <http://www.w3.org/1999/02/22-rdf-syntax-ns#> .\n"
-    "@prefix rdfs:  <http://www.w3.org/2000/01/rdf-schema#> .\n"
-    "@prefix state: <http://lv2plug.in/ns/ext/state#> .\n"
-    "@prefix ui:    <http://lv2plug.in/ns/extensions/ui#> .\n"
-    "@prefix urid:  <http://lv2plug.in/ns/ext/urid#> .\n"
-    "@prefix work:  <http://lv2plug.in/ns/ext/worker#> .\n\n";
+const char kPrefixes[] = "@prefix atom:  <http://lv2plug.in/ns/ext/atom#> .\n"
+                         "@prefix doap:  <http://usefulinc.com/ns/doap#> .\n"
+                         "@prefix foaf:  <http://xmlns.com/foaf/0.1/> .\n"
+                         "@prefix lv2:   <http://lv2plug.in/ns/lv2core#> .\n"
+                         "@prefix mod:   <http://moddevices.com/ns/mod#> .\n"
+                         "@prefix patch: <http://lv2plug.in/ns/ext/patch#> .\n"
+                         "@prefix pset:  <http://lv2plug.in/ns/ext/presets#> .\n"
+                         "@prefix rdf:   <http://www.w3.org/1999/02/22-rdf-syntax-ns#> .\n"
+                         "@prefix rdfs:  <http://www.w3.org/2000/01/rdf-schema#> .\n"
+                         "@prefix state: <http://lv2plug.in/ns/ext/state#> .\n"
+                         "@prefix ui:    <http://lv2plug.in/ns/extensions/ui#> .\n"
+                         "@prefix urid:  <http://lv2plug.in/ns/ext/urid#> .\n"
+                         "@prefix work:  <http://lv2plug.in/ns/ext/worker#> .\n\n";
 
 const char kPluginTtl[] = "zorvan-ferroharmonic-lite.ttl";
 const char kPresetsTtl[] = "presets.ttl";
@@ -75,8 +74,8 @@ std::string presetLabel(int program, const ZorvanProgram& record)
 void audioPort(std::ostream& out, uint32_t index, bool input, const char* symbol, const char* name)
 {
     out << "    [\n        a lv2:AudioPort , " << (input ? "lv2:InputPort" : "lv2:OutputPort") << " ;\n"
-        << "        lv2:index " << index << " ;\n        lv2:symbol \"" << symbol << "\" ;\n        lv2:name \""
-        << name << "\"\n    ]";
+        << "        lv2:index " << index << " ;\n        lv2:symbol \"" << symbol << "\" ;\n        lv2:name \"" << name
+        << "\"\n    ]";
 }
 
 void controlPort(std::ostream& out, int32_t index)
@@ -103,8 +102,8 @@ void atomPort(std::ostream& out, uint32_t index, bool input, const char* symbol,
     out << "    [\n        a atom:AtomPort , " << (input ? "lv2:InputPort" : "lv2:OutputPort") << " ;\n"
         << "        atom:bufferType atom:Sequence ;\n        atom:supports patch:Message ;\n"
         << "        lv2:designation lv2:control ;\n"
-        << "        lv2:index " << index << " ;\n        lv2:symbol \"" << symbol << "\" ;\n        lv2:name \""
-        << name << "\"\n    ]";
+        << "        lv2:index " << index << " ;\n        lv2:symbol \"" << symbol << "\" ;\n        lv2:name \"" << name
+        << "\"\n    ]";
 }
 
 std::string pluginTtl()
@@ -167,8 +166,8 @@ std::string presetsTtl(const ZorvanProgram (&bank)[kNumPrograms])
         out << "<" << presetUri(p) << ">\n    a pset:Preset ;\n    lv2:appliesTo <" << kPluginUri << "> ;\n"
             << "    rdfs:label \"" << presetLabel(p, bank[p]) << "\" ;\n    lv2:port";
         for (int32_t i = 0; i < kNumParams; ++i)
-            out << (i ? " ,\n        " : " ") << "[ lv2:symbol \"" << kParameterInfo[i].symbol
-                << "\" ; pset:value " << number(valueToPort(i, bank[p].values[i])) << " ]";
+            out << (i ? " ,\n        " : " ") << "[ lv2:symbol \"" << kParameterInfo[i].symbol << "\" ; pset:value "
+                << number(valueToPort(i, bank[p].values[i])) << " ]";
         out << " .\n\n";
     }
     return out.str();
@@ -214,7 +213,7 @@ int main(int argc, char** argv)
 
     const std::string folder = argv[1];
     const bool ok = writeFile(folder, "manifest.ttl", manifestTtl(argv[2], argv[3], bank)) &&
-                    writeFile(folder, kPluginTtl, pluginTtl()) && writeFile(folder, kPresetsTtl, presetsTtl(bank));
+        writeFile(folder, kPluginTtl, pluginTtl()) && writeFile(folder, kPresetsTtl, presetsTtl(bank));
     if (!ok) {
         std::fprintf(stderr, "cannot write the bundle's files in %s\n", argv[1]);
         return 1;
