@@ -69,6 +69,27 @@ void runMessages(Lv2Plugin& plugin)
     plugin.run(nullptr, nullptr, nullptr, nullptr, 0);
 }
 
+// The whole signal through plugin equals the VST 2.4 library's render of it
+// at rate with setting and the response file ir.
+void expectRendersAsVst(Lv2Plugin& plugin, float rate, const Setting& setting, const std::string& ir,
+                        const Signal& signal, size_t block, const char* what)
+{
+    VstReference vst(rate);
+    vst.apply(setting.values, ir);
+    expectSameOutput(render(plugin, signal, block), render(vst, signal, block), what);
+}
+
+// The state of an instance at rate with setting and the response file ir,
+// saved with saveDir as the folder for files of its own ("" for none).
+LilvState* savedState(double rate, const Setting& setting, const std::string& ir, const std::string& saveDir = "")
+{
+    Lv2Plugin saved(rate);
+    applyPorts(saved, setting);
+    saved.sendPatchSet(ir);
+    runMessages(saved);
+    return saved.saveState(saveDir);
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------
@@ -169,12 +190,8 @@ TEST(Lv2State, MappedPathRestoresIntoAFreshInstanceWithIdenticalOutput)
     writeResponse(ir, 5);
     const Signal signal(6000, 2);
 
-    Lv2Plugin saved(44100);
-    applyPorts(saved, kRhythmExternal);
-    saved.sendPatchSet(ir);
-    runMessages(saved);
     // No folder for files of its own: the path goes through mapPath only.
-    LilvState* state = saved.saveState("");
+    LilvState* state = savedState(44100, kRhythmExternal, ir);
     ASSERT_NE(state, nullptr);
 
     Lv2Plugin restored(44100);
@@ -186,9 +203,7 @@ TEST(Lv2State, MappedPathRestoresIntoAFreshInstanceWithIdenticalOutput)
     ASSERT_FALSE(restored.reported.empty());
     EXPECT_EQ(restored.reported.back(), ir);
 
-    VstReference vst(44100.f);
-    vst.apply(kRhythmExternal.values, ir);
-    expectSameOutput(render(restored, signal, 256), render(vst, signal, 256), "restored");
+    expectRendersAsVst(restored, 44100.f, kRhythmExternal, ir, signal, 256, "restored");
 }
 
 TEST(Lv2State, SavedCopyKeepsTheCabinetAfterTheSessionMovesAndTheOriginalIsRenamed)
@@ -198,12 +213,8 @@ TEST(Lv2State, SavedCopyKeepsTheCabinetAfterTheSessionMovesAndTheOriginalIsRenam
     writeResponse(ir, 9);
     const Signal signal(6000, 4);
 
-    Lv2Plugin saved(48000);
-    applyPorts(saved, kRhythmExternal);
-    saved.sendPatchSet(ir);
-    runMessages(saved);
     const std::string session = dir.path + "/session";
-    LilvState* state = saved.saveState(session);
+    LilvState* state = savedState(48000, kRhythmExternal, ir, session);
     ASSERT_NE(state, nullptr);
     Lv2World& w = Lv2World::get();
     ASSERT_EQ(lilv_state_save(w.world, &w.urids.mapFeature, &w.urids.unmapFeature, state, nullptr, session.c_str(),
@@ -228,9 +239,7 @@ TEST(Lv2State, SavedCopyKeepsTheCabinetAfterTheSessionMovesAndTheOriginalIsRenam
     ASSERT_FALSE(restored.reported.empty());
     EXPECT_EQ(restored.reported.back(), dir.path + "/archive/session/my cab.wav");
 
-    VstReference vst(48000.f);
-    vst.apply(kRhythmExternal.values, dir.path + "/renamed.wav");
-    expectSameOutput(render(restored, signal, 128), render(vst, signal, 128), "moved session");
+    expectRendersAsVst(restored, 48000.f, kRhythmExternal, dir.path + "/renamed.wav", signal, 128, "moved session");
 }
 
 TEST(Lv2State, MissingFileGivesExtSilenceAndNothingElseBreaks)
@@ -240,11 +249,7 @@ TEST(Lv2State, MissingFileGivesExtSilenceAndNothingElseBreaks)
     writeResponse(ir, 1);
     const Signal signal(8192, 8);
 
-    Lv2Plugin saved(44100);
-    applyPorts(saved, kRhythmExternal);
-    saved.sendPatchSet(ir);
-    runMessages(saved);
-    LilvState* state = saved.saveState("");
+    LilvState* state = savedState(44100, kRhythmExternal, ir);
     fs::remove(ir);
 
     Lv2Plugin restored(44100);
@@ -311,17 +316,11 @@ TEST(Lv2State, WithoutAWorkerPatchSetIsIgnoredAndRestoreLoads)
     const Rendered ignored = render(plugin, signal, 512, 0, 2048);
     EXPECT_TRUE(allZero(ignored.left)) << "never loads on run";
 
-    Lv2Plugin source(44100);
-    source.sendPatchSet(ir);
-    runMessages(source);
-    LilvState* state = source.saveState("");
+    LilvState* state = savedState(44100, kRhythmExternal, ir);
     Lv2Plugin restored(44100, noWorker);
     restored.restore(state);
     lilv_state_free(state);
-    applyPorts(restored, kRhythmExternal);
-    VstReference vst(44100.f);
-    vst.apply(kRhythmExternal.values, ir);
-    expectSameOutput(render(restored, signal, 512), render(vst, signal, 512), "loaded by restore");
+    expectRendersAsVst(restored, 44100.f, kRhythmExternal, ir, signal, 512, "loaded by restore");
 }
 
 TEST(Lv2State, PatchGetReportsTheCurrentFile)

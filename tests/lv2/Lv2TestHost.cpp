@@ -239,9 +239,7 @@ void Lv2Plugin::deactivate()
     lilv_instance_deactivate(instance);
 }
 
-namespace {
-
-std::vector<uint8_t> forgePatch(const std::string* path)
+std::vector<uint8_t> patchMessage(const std::string* path)
 {
     UridMap& u = Lv2World::get().urids;
     std::vector<uint8_t> buffer(4096);
@@ -261,16 +259,14 @@ std::vector<uint8_t> forgePatch(const std::string* path)
     return buffer;
 }
 
-} // namespace
-
 void Lv2Plugin::sendPatchSet(const std::string& path)
 {
-    pending.push_back(forgePatch(&path));
+    pending.push_back(patchMessage(&path));
 }
 
 void Lv2Plugin::sendPatchGet()
 {
-    pending.push_back(forgePatch(nullptr));
+    pending.push_back(patchMessage(nullptr));
 }
 
 void Lv2Plugin::run(const float* in0, const float* in1, float* out0, float* out1, uint32_t frames)

@@ -190,6 +190,9 @@ struct TempDir {
     std::string path;
 };
 
+// An atom patch:Set of the response file to *path, or a patch:Get when path is null.
+std::vector<uint8_t> patchMessage(const std::string* path);
+
 // A small mono 16-bit response file.
 void writeResponse(const std::string& path, uint32_t seed);
 

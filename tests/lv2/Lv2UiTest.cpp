@@ -12,19 +12,20 @@
 #include <lv2/ui/ui.h>
 
 #include <dlfcn.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
 // Xlib's macros must come after the test framework's templates.
-#include <X11/Xlib.h>
-#include <X11/extensions/XTest.h>
+#include "support/X11HostWindow.h"
+#include "support/XTestPointer.h"
 
 using namespace lv2test;
+using namespace testhost;
 using namespace zorvan::lv2;
 
 namespace {
@@ -93,19 +94,6 @@ struct UiHost {
         return f;
     }
 };
-
-std::vector<uint8_t> notification(const std::string& path)
-{
-    UridMap& u = Lv2World::get().urids;
-    std::vector<uint8_t> buffer(2048);
-    LV2_Atom_Forge forge;
-    lv2_atom_forge_init(&forge, &u.mapFeature);
-    lv2_atom_forge_set_buffer(&forge, buffer.data(), buffer.size());
-    Lv2Uris uris;
-    uris.map(&u.mapFeature);
-    writeIrPathSet(forge, uris, path.c_str());
-    return buffer;
-}
 
 struct UiLinkTest : ::testing::Test {
     UiHost host;
@@ -186,10 +174,11 @@ TEST_F(UiLinkTest, TheFileGoesOutAsPatchSetAndTheNameFollowsNotifications)
     EXPECT_EQ(host.writes.size(), 1u);
 
     const uint32_t transfer = Lv2World::get().urids.map(LV2_ATOM__eventTransfer);
-    std::vector<uint8_t> message = notification("/other/room.wav");
+    const std::string roomPath = "/other/room.wav", noPath;
+    std::vector<uint8_t> message = patchMessage(&roomPath);
     ui->portEvent(kPortNotify, static_cast<uint32_t>(message.size()), transfer, message.data());
     EXPECT_STREQ(ui->getIrPath(0), "/other/room.wav");
-    message = notification("");
+    message = patchMessage(&noPath);
     ui->portEvent(kPortNotify, static_cast<uint32_t>(message.size()), transfer, message.data());
     EXPECT_STREQ(ui->getIrPath(0), "empty") << "no file shows as the panel always showed it";
     EXPECT_EQ(ui->getIrPath(4), nullptr);
@@ -201,25 +190,23 @@ TEST_F(UiLinkTest, TheFileGoesOutAsPatchSetAndTheNameFollowsNotifications)
 namespace {
 
 struct EmbeddedUiTest : ::testing::Test {
+    std::unique_ptr<X11HostWindow> hostWindow; // the host's window the panel goes into
     Display* display = nullptr;
-    Window parent = 0;
     void* library = nullptr;
     const LV2UI_Descriptor* descriptor = nullptr;
     const LV2UI_Idle_Interface* idleInterface = nullptr;
     LV2UI_Handle handle = nullptr;
     UiHost host;
-    int originX = 0, originY = 0;
+    XTestPointer pointer{nullptr, [this] { idleInterface->idle(handle); }};
 
     void SetUp() override
     {
-        int event, error, major, minor;
-        if (!std::getenv("DISPLAY") || !(display = XOpenDisplay(nullptr)))
+        hostWindow = std::make_unique<X11HostWindow>();
+        if (!(display = hostWindow->display))
             GTEST_SKIP() << "no X display";
-        if (!XTestQueryExtension(display, &event, &error, &major, &minor))
+        if (!XTestPointer::available(display))
             GTEST_SKIP() << "no XTest extension";
-        parent = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 640, 260, 0, 0, 0);
-        XMapRaised(display, parent);
-        XSync(display, False);
+        pointer.attach(display);
 
         library = dlopen(ZORVAN_LV2_BUNDLE "/zorvan-ferroharmonic-lite-ui.so", RTLD_NOW | RTLD_LOCAL);
         ASSERT_NE(library, nullptr) << dlerror();
@@ -231,22 +218,17 @@ struct EmbeddedUiTest : ::testing::Test {
         idleInterface = static_cast<const LV2UI_Idle_Interface*>(descriptor->extension_data(LV2_UI__idleInterface));
         ASSERT_NE(idleInterface, nullptr);
 
-        std::vector<LV2_Feature> f = host.features(reinterpret_cast<void*>(parent));
+        std::vector<LV2_Feature> f = host.features(hostWindow->handle());
         const LV2_Feature* features[] = {&f[0], &f[1], &f[2], &f[3], nullptr};
         LV2UI_Widget widget = nullptr;
         handle = descriptor->instantiate(descriptor, kPluginUri, ZORVAN_LV2_BUNDLE, UiHost::write, &host, &widget,
                                          features);
         ASSERT_NE(handle, nullptr);
-        ASSERT_NE(widget, nullptr);
         idle(5);
-        Window root, theParent, *children = nullptr;
-        unsigned int n = 0;
-        XQueryTree(display, parent, &root, &theParent, &children, &n);
-        ASSERT_EQ(n, 1u) << "the panel's window inside ours";
-        EXPECT_EQ(children[0], reinterpret_cast<Window>(widget));
-        Window unused;
-        XTranslateCoordinates(display, children[0], DefaultRootWindow(display), 0, 0, &originX, &originY, &unused);
-        XFree(children);
+        const Window panel = hostWindow->child();
+        ASSERT_NE(panel, 0u) << "the panel's window inside the host's";
+        EXPECT_EQ(panel, reinterpret_cast<Window>(widget));
+        pointer.setOrigin(panel);
     }
     void TearDown() override
     {
@@ -254,29 +236,11 @@ struct EmbeddedUiTest : ::testing::Test {
             descriptor->cleanup(handle);
         if (library)
             dlclose(library);
-        if (display) {
-            XDestroyWindow(display, parent);
-            XCloseDisplay(display);
-        }
+        hostWindow.reset();
     }
-    void idle(int passes)
-    {
-        for (int i = 0; i < passes; ++i) {
-            XSync(display, False);
-            usleep(3000);
-            idleInterface->idle(handle);
-        }
-    }
-    void moveTo(int x, int y)
-    {
-        XTestFakeMotionEvent(display, -1, originX + x, originY + y, CurrentTime);
-        idle(2);
-    }
-    void button(bool down)
-    {
-        XTestFakeButtonEvent(display, 1, down ? True : False, CurrentTime);
-        idle(2);
-    }
+    void idle(int passes) { pointer.idle(passes); }
+    void moveTo(int x, int y) { pointer.moveTo(x, y); }
+    void button(bool down) { pointer.button(down); }
 };
 
 } // namespace
