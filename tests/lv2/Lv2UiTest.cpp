@@ -189,7 +189,7 @@ TEST_F(UiLinkTest, TheFileGoesOutAsPatchSetAndTheNameFollowsNotifications)
 
 namespace {
 
-struct EmbeddedUiTest : ::testing::Test {
+struct UiLibraryTest : ::testing::Test {
     std::unique_ptr<X11HostWindow> hostWindow; // the host's window the panel goes into
     Display* display = nullptr;
     void* library = nullptr;
@@ -217,18 +217,34 @@ struct EmbeddedUiTest : ::testing::Test {
         EXPECT_STREQ(descriptor->URI, kUiUri);
         idleInterface = static_cast<const LV2UI_Idle_Interface*>(descriptor->extension_data(LV2_UI__idleInterface));
         ASSERT_NE(idleInterface, nullptr);
-
-        std::vector<LV2_Feature> f = host.features(hostWindow->handle());
-        const LV2_Feature* features[] = {&f[0], &f[1], &f[2], &f[3], nullptr};
+    }
+    // A UI instance, in parent when given; its widget.
+    LV2UI_Widget instantiate(void* parent)
+    {
+        std::vector<LV2_Feature> f = host.features(parent);
+        const LV2_Feature* features[] = {&f[0], &f[1], &f[2], parent ? &f[3] : nullptr, nullptr};
         LV2UI_Widget widget = nullptr;
         handle = descriptor->instantiate(descriptor, kPluginUri, ZORVAN_LV2_BUNDLE, UiHost::write, &host, &widget,
                                          features);
-        ASSERT_NE(handle, nullptr);
-        idle(5);
-        const Window panel = hostWindow->child();
-        ASSERT_NE(panel, 0u) << "the panel's window inside the host's";
-        EXPECT_EQ(panel, reinterpret_cast<Window>(widget));
-        pointer.setOrigin(panel);
+        return widget;
+    }
+    // Top-level windows of the display titled name.
+    int windowsNamed(const char* name)
+    {
+        Window root, parent, *children = nullptr;
+        unsigned int n = 0;
+        XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &n);
+        int found = 0;
+        for (unsigned int i = 0; i < n; ++i) {
+            char* title = nullptr;
+            if (XFetchName(display, children[i], &title) && title) {
+                found += std::strcmp(title, name) == 0;
+                XFree(title);
+            }
+        }
+        if (children)
+            XFree(children);
+        return found;
     }
     void TearDown() override
     {
@@ -245,8 +261,15 @@ struct EmbeddedUiTest : ::testing::Test {
 
 } // namespace
 
-TEST_F(EmbeddedUiTest, AGainDragWritesThePortBetweenTouchBeginAndEnd)
+TEST_F(UiLibraryTest, EmbeddedAGainDragWritesThePortBetweenTouchBeginAndEnd)
 {
+    const LV2UI_Widget widget = instantiate(hostWindow->handle());
+    ASSERT_NE(handle, nullptr);
+    idle(5);
+    const Window panel = hostWindow->child();
+    ASSERT_NE(panel, 0u) << "the panel's window inside the host's";
+    EXPECT_EQ(panel, reinterpret_cast<Window>(widget));
+    pointer.setOrigin(panel);
     EXPECT_EQ(host.width, 600);
     EXPECT_EQ(host.height, 230);
     host.writes.clear();
@@ -272,4 +295,24 @@ TEST_F(EmbeddedUiTest, AGainDragWritesThePortBetweenTouchBeginAndEnd)
         last = w.value();
     }
     EXPECT_NEAR(last, 7.f, 0.11f);
+}
+
+TEST_F(UiLibraryTest, ShownInAWindowOfItsOwnForHostsWithoutOne)
+{
+    EXPECT_EQ(instantiate(nullptr), nullptr) << "no widget without a parent";
+    ASSERT_NE(handle, nullptr);
+    const auto* show = static_cast<const LV2UI_Show_Interface*>(descriptor->extension_data(LV2_UI__showInterface));
+    ASSERT_NE(show, nullptr);
+    const char* title = "Zorvan Ferroharmonic Lite";
+    EXPECT_EQ(windowsNamed(title), 0);
+    EXPECT_EQ(show->show(handle), 0);
+    idle(5);
+    EXPECT_EQ(windowsNamed(title), 1);
+    EXPECT_EQ(idleInterface->idle(handle), 0) << "still open";
+    EXPECT_EQ(show->hide(handle), 0);
+    XSync(display, False);
+    EXPECT_EQ(windowsNamed(title), 0);
+    EXPECT_EQ(show->show(handle), 0) << "shown again";
+    idle(2);
+    EXPECT_EQ(windowsNamed(title), 1);
 }
