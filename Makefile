@@ -2,7 +2,8 @@
 #   make demo       installs what building and rendering need, builds the plug-in
 #                   and the render host, renders the built-in riff to demo.wav
 #   make install    the plug-in into ~/.vst and ~/.lxvst, the render host into ~/.local/bin
-#   make install-lv2  the LV2 bundle into ~/.lv2
+#   make install-vst3  the VST3 bundle into ~/.vst3
+#   make install-lv2   the LV2 bundle into ~/.lv2
 #   make uninstall  removes what make install put there
 #   make test       installs the test tools too, builds and runs every test
 BUILD ?= build
@@ -11,10 +12,8 @@ PREFIX ?= $(HOME)/.local
 VSTDIR ?= $(HOME)/.vst
 LXVSTDIR ?= $(HOME)/.lxvst
 PLUGIN := ZorvanFerroharmonicLite.so
-LV2DIR ?= $(HOME)/.lv2
-LV2BUNDLE := zorvan-ferroharmonic-lite.lv2
 
-.PHONY: all deps build demo install install-lv2 uninstall test clean
+.PHONY: all deps build demo install install-vst3 install-lv2 uninstall test clean
 
 all: build
 
@@ -24,7 +23,7 @@ deps:
 # Only the shipped parts: the tests and benchmarks need the test tools.
 build: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZORVAN_BUILD_TESTS=OFF -DZORVAN_BUILD_BENCH=OFF
-	cmake --build $(BUILD) -j$(JOBS) --target ZorvanFerroharmonicLite zorvan_lv2_bundle zorvan-render
+	cmake --build $(BUILD) -j$(JOBS) --target ZorvanFerroharmonicLite zorvan-render
 
 # demo.wav is this target's own file, so it is replaced on every run.
 demo: build
@@ -36,14 +35,24 @@ install: build
 	install -m 755 $(BUILD)/$(PLUGIN) $(LXVSTDIR)/$(PLUGIN)
 	install -m 755 $(BUILD)/zorvan-render $(PREFIX)/bin/zorvan-render
 
+# The VST3 bundle into ~/.vst3.
+install-vst3: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZORVAN_BUILD_TESTS=OFF -DZORVAN_BUILD_BENCH=OFF
+	cmake --build $(BUILD) -j$(JOBS) --target zorvan_vst3_module
+	install -d $(HOME)/.vst3
+	rm -rf $(HOME)/.vst3/ZorvanFerroharmonicLite.vst3
+	cp -r $(BUILD)/ZorvanFerroharmonicLite.vst3 $(HOME)/.vst3/
+
+# The LV2 bundle into ~/.lv2, replacing an older one.
+install-lv2: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZORVAN_BUILD_TESTS=OFF -DZORVAN_BUILD_BENCH=OFF
+	cmake --build $(BUILD) -j$(JOBS) --target zorvan_lv2_bundle
+	install -d $(HOME)/.lv2
+	rm -rf $(HOME)/.lv2/zorvan-ferroharmonic-lite.lv2
+	cp -r $(BUILD)/lv2/zorvan-ferroharmonic-lite.lv2 $(HOME)/.lv2/
+
 uninstall:
 	rm -f $(VSTDIR)/$(PLUGIN) $(LXVSTDIR)/$(PLUGIN) $(PREFIX)/bin/zorvan-render
-
-# The LV2 bundle into the user's LV2 folder, replacing an older one.
-install-lv2: build
-	install -d $(LV2DIR)
-	rm -rf $(LV2DIR)/$(LV2BUNDLE)
-	cp -r $(BUILD)/lv2/$(LV2BUNDLE) $(LV2DIR)/
 
 test:
 	bash scripts/install-deps.sh --test

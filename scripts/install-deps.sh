@@ -21,8 +21,8 @@ if [ "${1:-}" = "--test" ]; then
     clang-format          # the house style check of changed files
     xvfb xauth xdotool x11-utils libxtst-dev          # GUI tests on a virtual display
     libzita-convolver-dev # benchmark comparison only
+    ardour                # a real host for the VST3 and LV2 checks, run headless (ardour7-lua)
     liblilv-dev lilv-utils sordi   # the LV2 tests' host library and the bundle's validation
-    ardour                # a real LV2 host, run headless by scripts/ardour-lv2-check.sh
   )
 elif [ $# -gt 0 ]; then
   echo "usage: $0 [--test]" >&2

@@ -21,10 +21,13 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZORVAN_BUILD_TESTS=ON -D
 cmake --build build -j"$JOBS"
 run_ctest build
 
-if [ "${ZORVAN_QUICK:-0}" = 1 ]; then exit 0; fi
+echo "== VST3 bundle in Ardour 7 (headless)"
+bash tests/vst3/ardour/run-ardour-check.sh build
 
-echo "== LV2 bundle in Ardour 7, headless (normal build)"
-BUILD=build bash scripts/ardour-lv2-check.sh
+echo "== LV2 bundle in Ardour 7 (headless)"
+bash tests/lv2/ardour/run-ardour-check.sh build
+
+if [ "${ZORVAN_QUICK:-0}" = 1 ]; then exit 0; fi
 
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer build"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DZORVAN_SANITIZE=address,undefined \

@@ -156,6 +156,11 @@ void* CFrame::getSystemWindow() const
     return window ? window->getSystemWindow() : nullptr;
 }
 
+int CFrame::getEventFd() const
+{
+    return window ? window->getEventFd() : -1;
+}
+
 void CFrame::mouseDownOn(CView* view)
 {
     if (!view->isContainer())

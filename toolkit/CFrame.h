@@ -66,6 +66,8 @@ public:
     // Our own window's system handle, or null without a window.
     void* getSystemWindow() const;
     void* getParentSystemWindow() const { return parentWindow; }
+    // Readable when window events wait (the X11 connection), or -1.
+    int getEventFd() const;
 
     CView* getFocusView() const { return focusView; }
     void setFocusView(CView* view) { focusView = view; }
@@ -75,13 +77,13 @@ public:
     void viewRemoved(CView* view);
 
 private:
-    std::unique_ptr<IPlatformWindow> window;  // null without a display
-    cairo_surface_t* backBuffer = nullptr;    // the whole panel as last drawn
-    CRect invalidArea;                        // to redraw at the next idle pass
-    CView* modalView = nullptr;               // gets every press while set
-    CView* focusView = nullptr;               // gets the keys
-    VSTGUIEditorInterface* editor;            // not owned, may be null
-    void* parentWindow;                       // the host's window
+    std::unique_ptr<IPlatformWindow> window; // null without a display
+    cairo_surface_t* backBuffer = nullptr;   // the whole panel as last drawn
+    CRect invalidArea;                       // to redraw at the next idle pass
+    CView* modalView = nullptr;              // gets every press while set
+    CView* focusView = nullptr;              // gets the keys
+    VSTGUIEditorInterface* editor;           // not owned, may be null
+    void* parentWindow;                      // the host's window
 };
 
 } // namespace VSTGUI

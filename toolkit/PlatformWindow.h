@@ -22,6 +22,9 @@ public:
     virtual void present(cairo_surface_t* backBuffer, const CRect& area) = 0;
     // Hands every pending event of the window to the frame. UI thread only.
     virtual void pumpEvents(CFrame& frame) = 0;
+    // A file descriptor that becomes readable when events wait (for hosts
+    // that run the editor from their own event loop), or -1.
+    virtual int getEventFd() const { return -1; }
 };
 
 // A child window of parent (an X11 Window id) on the default display, mapped.

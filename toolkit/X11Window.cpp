@@ -181,6 +181,7 @@ public:
     }
 
     void* getSystemWindow() const override { return reinterpret_cast<void*>(static_cast<uintptr_t>(window)); }
+    int getEventFd() const override { return ConnectionNumber(display); }
 
     void present(cairo_surface_t* backBuffer, const CRect& area) override
     {

@@ -104,48 +104,52 @@ private:
     AEffect* e;
 };
 
-// A 10000-frame 16-bit mono response (decaying noise), written once to /tmp.
-std::string responseFile()
+// bytes in a new file under /tmp; its path, or empty when it could not be written.
+std::string writeTempFile(const std::vector<unsigned char>& bytes)
 {
-    static std::string path;
-    if (!path.empty())
-        return path;
     char name[] = "/tmp/zorvan-bench-XXXXXX";
     const int fd = mkstemp(name);
     if (fd < 0)
-        return path;
+        return {};
+    const bool written = write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
     close(fd);
-    const uint32_t frames = 10000, dataSize = 2 * frames;
-    std::vector<unsigned char> b;
-    auto put = [&b](uint32_t v, int bytes) {
-        for (int i = 0; i < bytes; ++i)
-            b.push_back(static_cast<unsigned char>(v >> (8 * i)));
-    };
-    const char* riff = "RIFF";
-    b.insert(b.end(), riff, riff + 4);
-    put(36 + dataSize, 4);
-    const char* wavefmt = "WAVEfmt ";
-    b.insert(b.end(), wavefmt, wavefmt + 8);
-    put(16, 4);
-    put(1, 2);
-    put(1, 2);
-    put(48000, 4);
-    put(96000, 4);
-    put(2, 2);
-    put(16, 2);
-    const char* data = "data";
-    b.insert(b.end(), data, data + 4);
-    put(dataSize, 4);
-    std::mt19937 rng(3);
-    std::uniform_real_distribution<double> u(-1.0, 1.0);
-    for (uint32_t i = 0; i < frames; ++i)
-        put(static_cast<uint16_t>(static_cast<int16_t>(std::lround(30000.0 * std::exp(-i / 600.0) * u(rng)))), 2);
-    FILE* f = std::fopen(name, "wb");
-    if (!f)
-        return path;
-    std::fwrite(b.data(), 1, b.size(), f);
-    std::fclose(f);
-    path = name;
+    if (written)
+        return name;
+    std::remove(name);
+    return {};
+}
+
+// A 10000-frame 16-bit mono response (decaying noise), written once.
+std::string responseFile()
+{
+    static const std::string path = [] {
+        const uint32_t frames = 10000, dataSize = 2 * frames;
+        std::vector<unsigned char> b;
+        auto put = [&b](uint32_t v, int bytes) {
+            for (int i = 0; i < bytes; ++i)
+                b.push_back(static_cast<unsigned char>(v >> (8 * i)));
+        };
+        const char* riff = "RIFF";
+        b.insert(b.end(), riff, riff + 4);
+        put(36 + dataSize, 4);
+        const char* wavefmt = "WAVEfmt ";
+        b.insert(b.end(), wavefmt, wavefmt + 8);
+        put(16, 4);
+        put(1, 2);
+        put(1, 2);
+        put(48000, 4);
+        put(96000, 4);
+        put(2, 2);
+        put(16, 2);
+        const char* data = "data";
+        b.insert(b.end(), data, data + 4);
+        put(dataSize, 4);
+        std::mt19937 rng(3);
+        std::uniform_real_distribution<double> u(-1.0, 1.0);
+        for (uint32_t i = 0; i < frames; ++i)
+            put(static_cast<uint16_t>(static_cast<int16_t>(std::lround(30000.0 * std::exp(-i / 600.0) * u(rng)))), 2);
+        return writeTempFile(b);
+    }();
     return path;
 }
 
@@ -324,26 +328,18 @@ void inputCostReport(EntryProc entry)
                 tSilence * 1e9, tSub * 1e9, tSub / tNoise);
 }
 
-// A WAV header whose chunk list runs into 16 MB of zeros, written once to /tmp.
+// A WAV header whose chunk list runs into 16 MB of zeros, written once.
 std::string zeroFilledFile()
 {
-    static std::string path;
-    if (!path.empty())
-        return path;
-    char name[] = "/tmp/zorvan-bench-zeros-XXXXXX";
-    const int fd = mkstemp(name);
-    if (fd < 0)
-        return path;
-    const uint32_t size = 16u << 20;
-    std::vector<unsigned char> b(size, 0);
-    std::memcpy(b.data(), "RIFF", 4);
-    const uint32_t riffSize = size - 8;
-    std::memcpy(b.data() + 4, &riffSize, 4);
-    std::memcpy(b.data() + 8, "WAVE", 4);
-    const bool written = write(fd, b.data(), b.size()) == static_cast<ssize_t>(b.size());
-    close(fd);
-    if (written)
-        path = name;
+    static const std::string path = [] {
+        const uint32_t size = 16u << 20;
+        std::vector<unsigned char> b(size, 0);
+        std::memcpy(b.data(), "RIFF", 4);
+        const uint32_t riffSize = size - 8;
+        std::memcpy(b.data() + 4, &riffSize, 4);
+        std::memcpy(b.data() + 8, "WAVE", 4);
+        return writeTempFile(b);
+    }();
     return path;
 }
 

@@ -1,4 +1,4 @@
-// The file side of scripts/ardour-lv2-check.sh:
+// The file side of tests/lv2/ardour/run-ardour-check.sh:
 //   lv2-check-tool response OUT.wav   writes the response file the check loads
 //   lv2-check-tool join L.wav R.wav OUT.wav  two mono takes as one stereo file
 //   lv2-check-tool compare A.wav B.wav  compares two renders sample by sample

@@ -4,14 +4,17 @@
 # a recorded take through it (bounce with processing) exactly as the VST 2.4
 # library renders it, with a response file loaded from a user preset, and open
 # the saved session again after the session folder moved one level deeper and
-# the original response file was renamed, rendering the same. Needs a build in
-# $BUILD (default build). ZORVAN_KEEP=1 keeps the scratch folder; ZORVAN_GDB=1
-# runs Ardour under gdb.
+# the original response file was renamed, rendering the same.
+# Usage: run-ardour-check.sh BUILD_DIR. ZORVAN_KEEP=1 keeps the scratch folder;
+# ZORVAN_GDB=1 runs Ardour under gdb.
 set -euo pipefail
-cd "$(dirname "$0")/.."
-BUILD=${BUILD:-build}
-root=$PWD
-tool=$root/$BUILD/lv2-check-tool
+here="$(cd "$(dirname "$0")" && pwd)"
+build="$(cd "${1:-build}" && pwd)"
+tool=$build/lv2-check-tool
+for f in "$tool" "$build/zorvan-render" "$build/ZorvanFerroharmonicLite.so" "$build/lv2"; do
+  [ -e "$f" ] || { echo "missing $f"; exit 1; }
+done
+command -v ardour7-lua >/dev/null || { echo "ardour7-lua not installed"; exit 1; }
 work=$(mktemp -d /tmp/zorvan-ardour-XXXXXX)
 trap '[ -n "${ZORVAN_KEEP:-}" ] || rm -rf "$work"' EXIT
 plugin_uri=https://www.zorvan.example/plugins/ferroharmonic-lite
@@ -34,9 +37,9 @@ cat > "$preset/preset.ttl" <<TTL
 <> a pset:Preset ; lv2:appliesTo <$plugin_uri> ; rdfs:label "Zorvan check cabinet" ;
    state:state [ <$plugin_uri#ir> <cab.wav> ] .
 TTL
-export LV2_PATH="$root/$BUILD/lv2:$work/lv2"
+export LV2_PATH="$build/lv2:$work/lv2"
 export XDG_CONFIG_HOME=$work/config XDG_CACHE_HOME=$work/cache XDG_DATA_HOME=$work/data
-export ZORVAN_CHECK_DIR=$work ZORVAN_CHECK_SCRIPTS=$root/tests/lv2/ardour
+export ZORVAN_CHECK_DIR=$work ZORVAN_CHECK_SCRIPTS=$here
 lua() {
   if [ -n "${ZORVAN_GDB:-}" ]; then
     # What ardour7-lua sets up, then its interpreter under the debugger.
@@ -56,7 +59,7 @@ files=$session/interchange/check/audiofiles
 "$tool" join "$files/render1%L.wav" "$files/render1%R.wav" "$work/out/render1.wav"
 
 echo "== the VST 2.4 library renders the same take"
-"$root/$BUILD/zorvan-render" --plugin "$root/$BUILD/ZorvanFerroharmonicLite.so" --float --tail 0 --block 1024 \
+"$build/zorvan-render" --plugin "$build/ZorvanFerroharmonicLite.so" --float --tail 0 --block 1024 \
   --channel rhythm --input 2 --gain 7 --bass 3 --middle 7 --treble 5 --presence 2.5 --volume 6 \
   --ir "$preset/cab.wav" "$work/out/take.wav" "$work/out/vst.wav"
 "$tool" compare "$work/out/render1.wav" "$work/out/vst.wav"
