@@ -4,7 +4,7 @@
 //   lv2-check-tool compare A.wav B.wav  compares two renders sample by sample
 // compare prints the frame counts, the first differing frame and the largest
 // difference, and exits 0 only when both files hold the same samples bit for bit.
-#include "Lv2TestHost.h"
+#include "TestResponse.h"
 
 #include <sndfile.h>
 

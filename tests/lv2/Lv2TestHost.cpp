@@ -2,14 +2,11 @@
 
 #include "plugin/ZorvanProgram.h"
 #include "plugin/lv2/Lv2Ports.h"
-#include "plugin/vst/aeffect.h"
-#include "support/WavWriter.h"
 
 #include <lv2/atom/forge.h>
 #include <lv2/atom/util.h>
 #include <lv2/patch/patch.h>
 
-#include <dlfcn.h>
 #include <stdlib.h>
 
 #include <cmath>
@@ -371,37 +368,13 @@ void Lv2Plugin::restore(const LilvState* state, bool restoreWorker)
 // ---------------------------------------------------------------------------
 // VST 2.4 reference
 
-namespace {
-
-intptr_t hostCallback(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float)
+VstReference::VstReference(float rate)
 {
-    return opcode == audioMasterVersion ? 2400 : 0;
-}
-
-AEffect* createVst()
-{
-    static void* library = dlopen(ZORVAN_PLUGIN_PATH, RTLD_NOW | RTLD_LOCAL);
-    if (!library)
-        throw std::runtime_error(std::string("cannot load the VST 2.4 library: ") + dlerror());
-    using Entry = AEffect* (*)(audioMasterCallback);
-    auto entry = reinterpret_cast<Entry>(dlsym(library, "VSTPluginMain"));
-    AEffect* effect = entry ? entry(hostCallback) : nullptr;
-    if (!effect)
-        throw std::runtime_error("the VST 2.4 library gave no instance");
-    return effect;
-}
-
-} // namespace
-
-VstReference::VstReference(float rate) : effect(createVst())
-{
-    effect->dispatcher(effect, effSetSampleRate, 0, 0, nullptr, rate);
-    effect->dispatcher(effect, effMainsChanged, 0, 1, nullptr, 0.f);
-}
-
-VstReference::~VstReference()
-{
-    effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.f);
+    if (!plugin.valid())
+        throw std::runtime_error("the VST 2.4 library gave no instance: " + testhost::Library::shared().error);
+    // As a host starts it: the rate, then on.
+    plugin.dispatch(effSetSampleRate, 0, 0, nullptr, rate);
+    plugin.resume();
 }
 
 void VstReference::apply(const float (&values)[kNumParams], const std::string& irPath)
@@ -409,19 +382,20 @@ void VstReference::apply(const float (&values)[kNumParams], const std::string& i
     ZorvanProgram record;
     initProgram(record, "test", values);
     storeField(record.irPath, kIrPathSize, irPath.c_str());
-    effect->dispatcher(effect, effSetChunk, 1, sizeof record, &record, 0.f);
+    const auto* bytes = reinterpret_cast<const uint8_t*>(&record);
+    plugin.setChunk(testhost::Bytes(bytes, bytes + sizeof record), true);
 }
 
 void VstReference::setParameter(int32_t index, float value)
 {
-    effect->setParameter(effect, index, value);
+    plugin.set(index, value);
 }
 
 void VstReference::run(const float* in0, const float* in1, float* out0, float* out1, uint32_t frames)
 {
     float* ins[2] = {const_cast<float*>(in0), const_cast<float*>(in1)};
     float* outs[2] = {out0, out1};
-    effect->processReplacing(effect, ins, outs, static_cast<int32_t>(frames));
+    plugin.process(ins, outs, static_cast<int32_t>(frames));
 }
 
 // ---------------------------------------------------------------------------
@@ -465,19 +439,6 @@ TempDir::~TempDir()
 {
     std::error_code error;
     std::filesystem::remove_all(path, error);
-}
-
-void writeResponse(const std::string& path, uint32_t seed)
-{
-    std::vector<int16_t> samples(3000);
-    uint32_t state = seed;
-    for (size_t i = 0; i < samples.size(); ++i) {
-        state = state * 1664525u + 1013904223u;
-        const double decay = std::exp(-static_cast<double>(i) / 400.0);
-        samples[i] = static_cast<int16_t>(decay * static_cast<double>(static_cast<int32_t>(state >> 16) - 32768) * 0.9);
-    }
-    if (!testhost::writeFile(path, testhost::wav16(samples, 1)))
-        throw std::runtime_error("cannot write " + path);
 }
 
 } // namespace lv2test

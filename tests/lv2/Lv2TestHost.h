@@ -5,7 +5,9 @@
 // host loads it, as the reference the LV2 output must equal.
 #pragma once
 
+#include "TestResponse.h"
 #include "plugin/Parameters.h"
+#include "support/VstHost.h"
 
 #include <lilv/lilv.h>
 #include <lv2/atom/atom.h>
@@ -20,8 +22,6 @@
 #include <string>
 #include <thread>
 #include <vector>
-
-struct AEffect;
 
 namespace lv2test {
 
@@ -139,20 +139,17 @@ private:
     std::mutex runMutex; // run and restore's port writes
 };
 
-// The VST 2.4 library of the same build.
+// The VST 2.4 library of the same build, on the tests' common VST host.
 class VstReference {
 public:
     explicit VstReference(float rate);
-    ~VstReference();
-    VstReference(const VstReference&) = delete;
-    VstReference& operator=(const VstReference&) = delete;
     // The nine normalised values and the response path, as one preset chunk.
     void apply(const float (&values)[kNumParams], const std::string& irPath);
     void setParameter(int32_t index, float value);
     void run(const float* in0, const float* in1, float* out0, float* out1, uint32_t frames);
 
 private:
-    AEffect* effect = nullptr;
+    testhost::Plugin plugin; // an instance of the shared library
 };
 
 // A stereo test signal: a guitar-like pluck train plus noise, different per channel.
@@ -192,8 +189,5 @@ struct TempDir {
 
 // An atom patch:Set of the response file to *path, or a patch:Get when path is null.
 std::vector<uint8_t> patchMessage(const std::string* path);
-
-// A small mono 16-bit response file.
-void writeResponse(const std::string& path, uint32_t seed);
 
 } // namespace lv2test
