@@ -3,6 +3,7 @@
 #                   and the render host, renders the built-in riff to demo.wav
 #   make install    the plug-in into ~/.vst and ~/.lxvst, the render host into ~/.local/bin
 #   make install-vst3  the VST3 bundle into ~/.vst3
+#   make install-lv2   the LV2 bundle into ~/.lv2
 #   make uninstall  removes what make install put there
 #   make test       installs the test tools too, builds and runs every test
 #   make windows    the 64-bit Windows DLL (cross-built) and dist/ZorvanFerroharmonicLite-win64.zip
@@ -13,7 +14,7 @@ VSTDIR ?= $(HOME)/.vst
 LXVSTDIR ?= $(HOME)/.lxvst
 PLUGIN := ZorvanFerroharmonicLite.so
 
-.PHONY: all deps build demo install install-vst3 uninstall test windows clean
+.PHONY: all deps build demo install install-vst3 install-lv2 uninstall test windows clean
 
 all: build
 
@@ -42,6 +43,14 @@ install-vst3: deps
 	install -d $(HOME)/.vst3
 	rm -rf $(HOME)/.vst3/ZorvanFerroharmonicLite.vst3
 	cp -r $(BUILD)/ZorvanFerroharmonicLite.vst3 $(HOME)/.vst3/
+
+# The LV2 bundle into ~/.lv2, replacing an older one.
+install-lv2: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZORVAN_BUILD_TESTS=OFF -DZORVAN_BUILD_BENCH=OFF
+	cmake --build $(BUILD) -j$(JOBS) --target zorvan_lv2_bundle
+	install -d $(HOME)/.lv2
+	rm -rf $(HOME)/.lv2/zorvan-ferroharmonic-lite.lv2
+	cp -r $(BUILD)/lv2/zorvan-ferroharmonic-lite.lv2 $(HOME)/.lv2/
 
 uninstall:
 	rm -f $(VSTDIR)/$(PLUGIN) $(LXVSTDIR)/$(PLUGIN) $(PREFIX)/bin/zorvan-render

@@ -13,6 +13,7 @@ packages=(
   libcairo2-dev libpng-dev libx11-dev               # the editor's drawing and window
   libsndfile1-dev       # sound files in the render host and tools
   fonts-dejavu-core     # the panel's type
+  lv2-dev               # the LV2 bundle's headers (and lv2_validate, for the tests)
 )
 if [ "${1:-}" = "--only" ]; then
   shift
@@ -24,7 +25,8 @@ elif [ "${1:-}" = "--test" ]; then
     clang-format          # the house style check of changed files
     xvfb xauth xdotool x11-utils libxtst-dev          # GUI tests on a virtual display
     libzita-convolver-dev # benchmark comparison only
-    ardour                # a real host for the VST3 checks, run headless (ardour7-lua)
+    ardour                # a real host for the VST3 and LV2 checks, run headless (ardour7-lua)
+    liblilv-dev lilv-utils sordi   # the LV2 tests' host library and the bundle's validation
   )
 elif [ $# -gt 0 ]; then
   echo "usage: $0 [--test | --only PACKAGE...]" >&2

@@ -25,6 +25,9 @@ run_ctest build
 echo "== VST3 bundle in Ardour 7 (headless)"
 bash tests/vst3/ardour/run-ardour-check.sh build
 
+echo "== LV2 bundle in Ardour 7 (headless)"
+bash tests/lv2/ardour/run-ardour-check.sh build
+
 if [ "${ZORVAN_WINDOWS:-1}" = 1 ]; then
   # After the normal pass: its renders (build/platform-renders) are what the
   # Windows build's are compared with.
@@ -45,7 +48,7 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
 echo "== ThreadSanitizer build (the tests that run several threads)"
 cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZORVAN_SANITIZE=thread \
   -DZORVAN_BUILD_BENCH=OFF >/dev/null
-cmake --build build-tsan -j"$JOBS" --target test_amp test_cabinet test_editor test_validation
+cmake --build build-tsan -j"$JOBS" --target test_amp test_cabinet test_editor test_validation test_lv2
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
   run_ctest build-tsan -L threads
 

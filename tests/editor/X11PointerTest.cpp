@@ -7,7 +7,6 @@
 #include "plugin/Parameters.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <memory>
@@ -15,8 +14,7 @@
 
 // Xlib's macros (None, Bool, Status...) must come after the test framework's templates.
 #include "support/X11HostWindow.h"
-
-#include <X11/extensions/XTest.h>
+#include "support/XTestPointer.h"
 
 using namespace testhost;
 
@@ -28,16 +26,16 @@ struct PointerFixture : ::testing::Test {
     Window host = 0;
     std::unique_ptr<Library> library;
     std::unique_ptr<Plugin> plug;
-    int originX = 0, originY = 0; // the editor window's top left on the screen
+    XTestPointer pointer{nullptr, [this] { plug->dispatch(effEditIdle); }};
 
     void SetUp() override
     {
-        int event, error, major, minor;
         hostWindow = std::make_unique<X11HostWindow>();
         if (!(display = hostWindow->display))
             GTEST_SKIP() << "no X display";
-        if (!XTestQueryExtension(display, &event, &error, &major, &minor))
+        if (!XTestPointer::available(display))
             GTEST_SKIP() << "no XTest extension";
+        pointer.attach(display);
         host = hostWindow->window;
         library = std::make_unique<Library>();
         plug = std::make_unique<Plugin>(*library);
@@ -45,8 +43,7 @@ struct PointerFixture : ::testing::Test {
         idle(5);
         const Window editorWindow = hostWindow->child();
         ASSERT_NE(editorWindow, 0u) << "the editor's window inside the host's";
-        Window unused;
-        XTranslateCoordinates(display, editorWindow, DefaultRootWindow(display), 0, 0, &originX, &originY, &unused);
+        pointer.setOrigin(editorWindow);
         CallLog::instance().take();
     }
     void TearDown() override
@@ -57,24 +54,9 @@ struct PointerFixture : ::testing::Test {
         }
         hostWindow.reset();
     }
-    void idle(int passes)
-    {
-        for (int i = 0; i < passes; ++i) {
-            XSync(display, False);
-            usleep(3000);
-            plug->dispatch(effEditIdle);
-        }
-    }
-    void moveTo(int x, int y)
-    {
-        XTestFakeMotionEvent(display, -1, originX + x, originY + y, CurrentTime);
-        idle(2);
-    }
-    void button(bool down)
-    {
-        XTestFakeButtonEvent(display, 1, down ? True : False, CurrentTime);
-        idle(2);
-    }
+    void idle(int passes) { pointer.idle(passes); }
+    void moveTo(int x, int y) { pointer.moveTo(x, y); }
+    void button(bool down) { pointer.button(down); }
     static std::vector<HostCall> callsFor(const std::vector<HostCall>& calls, int32_t index)
     {
         std::vector<HostCall> out;
