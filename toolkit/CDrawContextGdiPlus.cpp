@@ -6,6 +6,7 @@
 #include "toolkit/CBitmap.h"
 #include "toolkit/GdiPlusSession.h"
 
+#include <algorithm>
 #include <cmath>
 #include <initializer_list>
 #include <vector>
@@ -116,7 +117,11 @@ void CDrawContext::drawString(const std::string& text, const CRect& r, CHoriTxtA
         x = r.left + (r.width() - box.Width) / 2.0;
     else
         x = r.right - box.Width;
-    const double baseline = r.top + std::floor((r.height() + ascent - descent) / 2.0 + 0.5);
+    // Vertically centred; in a rectangle too short for the font's full height
+    // (the panel's 12-pixel file name) the baseline rises until the descent
+    // fits, as the cairo version does.
+    double baseline = r.top + std::floor((r.height() + ascent - descent) / 2.0 + 0.5);
+    baseline = std::min(baseline, r.bottom - std::ceil(descent));
 
     const Gdiplus::GraphicsState state = g.Save();
     g.IntersectClip(toRect(r));
