@@ -26,6 +26,7 @@ elif [ "${1:-}" = "--test" ]; then
     xvfb xauth xdotool x11-utils libxtst-dev          # GUI tests on a virtual display
     libzita-convolver-dev # benchmark comparison only
     ardour                # a real host for the VST3 and LV2 checks, run headless (ardour7-lua)
+    python3               # the VST3 check compares the channels of Ardour's render
     liblilv-dev lilv-utils sordi   # the LV2 tests' host library and the bundle's validation
   )
 elif [ $# -gt 0 ]; then

@@ -104,3 +104,4 @@ if mode == "create" then
 	Session:save_state("", false, false, false, false, false)
 end
 close_session()
+print("finished " .. mode)
