@@ -22,10 +22,9 @@ namespace {
 constexpr ParamID kBypass = 100;
 const float kSettings[kNumParams] = {0.6f, 0.5f, 0.8f, 0.3f, 0.7f, 0.4f, 0.6f, 0.45f, 0.0f};
 
-testhost::PluginLibrary& vst2Library()
+testhost::Library& vst2Library()
 {
-    static testhost::PluginLibrary library;
-    return library;
+    return testhost::Library::shared();
 }
 
 // The VST 2.4 instance, switched on at a rate as a host does.
@@ -47,7 +46,7 @@ struct Reference {
         double* outs[2] = {out0, out1};
         instance.effect->processDoubleReplacing(instance.effect, ins, outs, n);
     }
-    testhost::Instance instance;
+    testhost::Plugin instance;
 };
 
 template <typename Sample>
