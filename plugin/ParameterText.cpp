@@ -40,22 +40,25 @@ bool parseNumber(const char* text, double& number)
     return end != text && onlyBlanksIn(end) && std::isfinite(number);
 }
 
-double displayedNumber(double value)
+// The display of a value from 0 to 1 in millionths: its six fraction digits.
+long long displayedMillionths(double value)
 {
     char shown[kDisplayLength + 1];
     formatDisplayValue(value, shown, kDisplayLength);
-    return std::strtod(shown, nullptr);
+    return std::llround(std::strtod(shown, nullptr) * 1e6);
 }
 
-// The float nearest to number whose display is the display of number itself:
-// the display truncates, so the nearest float may show one digit less
-// (0.7 is 0.699999988 and shows 0.699999).
+// The float nearest to a typed number from 0 to 1 whose display shows the
+// number's first six decimals. The display truncates, so the nearest float
+// may show one millionth less (0.7 is 0.699999988 and shows 0.699999).
 float knobValueFor(double number)
 {
-    const double wanted = displayedNumber(number);
+    // Typed decimals are not exact in binary (0.254999 is 0.25499899...):
+    // a hair's allowance keeps their last digit.
+    const long long wanted = static_cast<long long>(std::floor(number * 1e6 + 1e-7));
     float value = static_cast<float>(number);
     for (int step = 0; step < kNudgeSteps; ++step) {
-        const double shown = displayedNumber(value);
+        const long long shown = displayedMillionths(value);
         if (shown == wanted)
             return value;
         value = std::nextafter(value, shown < wanted ? 2.0f : -1.0f);
@@ -150,8 +153,7 @@ bool parameterFromText(int32_t index, const char* text, float& value)
                 return true;
             }
         }
-        if (!parseNumber(text, number) || number != std::floor(number) || number < 0 ||
-            number > kSwitchPositions - 1)
+        if (!parseNumber(text, number) || number != std::floor(number) || number < 0 || number > kSwitchPositions - 1)
             return false;
         value = switchPositionValue(static_cast<int>(number));
         return true;
