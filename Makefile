@@ -3,6 +3,7 @@
 #                   and the render host, renders the built-in riff to demo.wav
 #   make install    the plug-in into ~/.vst and ~/.lxvst, the render host into ~/.local/bin
 #   make install-vst3  the VST3 bundle into ~/.vst3
+#   make install-clap  the CLAP plug-in into ~/.clap
 #   make uninstall  removes what make install put there
 #   make test       installs the test tools too, builds and runs every test
 BUILD ?= build
@@ -12,7 +13,7 @@ VSTDIR ?= $(HOME)/.vst
 LXVSTDIR ?= $(HOME)/.lxvst
 PLUGIN := ZorvanFerroharmonicLite.so
 
-.PHONY: all deps build demo install install-vst3 uninstall test clean
+.PHONY: all deps build demo install install-vst3 install-clap uninstall test clean
 
 all: build
 
@@ -41,6 +42,13 @@ install-vst3: deps
 	install -d $(HOME)/.vst3
 	rm -rf $(HOME)/.vst3/ZorvanFerroharmonicLite.vst3
 	cp -r $(BUILD)/ZorvanFerroharmonicLite.vst3 $(HOME)/.vst3/
+
+# The CLAP plug-in into ~/.clap.
+install-clap: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZORVAN_BUILD_TESTS=OFF -DZORVAN_BUILD_BENCH=OFF
+	cmake --build $(BUILD) -j$(JOBS) --target zorvan_clap_module
+	install -d $(HOME)/.clap
+	install -m 755 $(BUILD)/clap/ZorvanFerroharmonicLite.clap $(HOME)/.clap/ZorvanFerroharmonicLite.clap
 
 uninstall:
 	rm -f $(VSTDIR)/$(PLUGIN) $(LXVSTDIR)/$(PLUGIN) $(PREFIX)/bin/zorvan-render

@@ -12,6 +12,7 @@ packages=(
   libcairo2-dev libpng-dev libx11-dev               # the editor's drawing and window
   libsndfile1-dev       # sound files in the render host and tools
   fonts-dejavu-core     # the panel's type
+  dpf-source            # the CLAP headers (only its clap/ folder is used)
 )
 if [ "${1:-}" = "--test" ]; then
   packages+=(

@@ -15,9 +15,9 @@ class ClapEditQueue {
 public:
     enum class Kind : uint16_t { Begin, Value, End };
     struct Edit {
-        Kind kind;       // what the panel did
-        uint32_t param;  // the parameter's id
-        double value;    // the plain value (Value only)
+        Kind kind;      // what the panel did
+        uint32_t param; // the parameter's id
+        double value;   // the plain value (Value only)
     };
 
     // False when the host has not collected the last kCapacity edits; the

@@ -4,7 +4,6 @@
 // Declared exported by the CLAP headers.
 extern "C" {
 
-const clap_plugin_entry_t clap_entry = {CLAP_VERSION_INIT, zclap::entryInit, zclap::entryDeinit,
-                                                    zclap::entryFactory};
+const clap_plugin_entry_t clap_entry = {CLAP_VERSION_INIT, zclap::entryInit, zclap::entryDeinit, zclap::entryFactory};
 
 } // extern "C"

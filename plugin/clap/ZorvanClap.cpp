@@ -124,11 +124,11 @@ bool CLAP_ABI pluginStartProcessing(const clap_plugin_t*)
     return true;
 }
 
-void CLAP_ABI pluginStopProcessing(const clap_plugin_t*) { }
+void CLAP_ABI pluginStopProcessing(const clap_plugin_t*) {}
 
 // The engine clears its histories at deactivate; nothing can be cleared on
 // the audio thread without a lock.
-void CLAP_ABI pluginReset(const clap_plugin_t*) { }
+void CLAP_ABI pluginReset(const clap_plugin_t*) {}
 
 clap_process_status CLAP_ABI pluginProcess(const clap_plugin_t* plugin, const clap_process_t* process)
 {
@@ -142,7 +142,7 @@ const void* CLAP_ABI pluginExtension(const clap_plugin_t* plugin, const char* id
     return s && id ? s->extension(id) : nullptr;
 }
 
-void CLAP_ABI pluginOnMainThread(const clap_plugin_t*) { }
+void CLAP_ABI pluginOnMainThread(const clap_plugin_t*) {}
 
 uint32_t CLAP_ABI portCount(const clap_plugin_t*, bool)
 {
@@ -156,8 +156,8 @@ bool CLAP_ABI portGet(const clap_plugin_t*, uint32_t index, bool isInput, clap_a
     std::memset(info, 0, sizeof(*info));
     info->id = isInput ? kInputPortId : kOutputPortId;
     std::snprintf(info->name, sizeof(info->name), "%s", isInput ? "Input" : "Output");
-    info->flags =
-        CLAP_AUDIO_PORT_IS_MAIN | CLAP_AUDIO_PORT_SUPPORTS_64BITS | CLAP_AUDIO_PORT_REQUIRES_COMMON_SAMPLE_SIZE;
+    info->flags = CLAP_AUDIO_PORT_IS_MAIN | CLAP_AUDIO_PORT_SUPPORTS_64BITS |
+        CLAP_AUDIO_PORT_REQUIRES_COMMON_SAMPLE_SIZE;
     info->channel_count = kPortChannels;
     info->port_type = CLAP_PORT_STEREO;
     info->in_place_pair = isInput ? kOutputPortId : kInputPortId;
@@ -201,8 +201,8 @@ void CLAP_ABI paramFlush(const clap_plugin_t* plugin, const clap_input_events_t*
         s->flush(in, out);
 }
 
-const clap_plugin_params_t kParams = {paramCount, paramInfo, paramValue, paramValueToText, paramTextToValue,
-                                      paramFlush};
+const clap_plugin_params_t kParams = {paramCount,       paramInfo,        paramValue,
+                                      paramValueToText, paramTextToValue, paramFlush};
 
 bool CLAP_ABI stateSave(const clap_plugin_t* plugin, const clap_ostream_t* stream)
 {
@@ -310,7 +310,7 @@ bool CLAP_ABI guiSetTransient(const clap_plugin_t*, const clap_window_t*)
     return false;
 }
 
-void CLAP_ABI guiSuggestTitle(const clap_plugin_t*, const char*) { }
+void CLAP_ABI guiSuggestTitle(const clap_plugin_t*, const char*) {}
 
 // The host shows and hides its own window around the embedded panel.
 bool CLAP_ABI guiShow(const clap_plugin_t* plugin)
@@ -323,9 +323,9 @@ bool CLAP_ABI guiHide(const clap_plugin_t* plugin)
     return self(plugin) != nullptr;
 }
 
-const clap_plugin_gui_t kGui = {guiApiSupported, guiPreferredApi, guiCreate,    guiDestroy,    guiSetScale,
-                                guiGetSize,      guiCanResize,    guiResizeHints, guiAdjustSize, guiSetSize,
-                                guiSetParent,    guiSetTransient, guiSuggestTitle, guiShow,      guiHide};
+const clap_plugin_gui_t kGui = {guiApiSupported, guiPreferredApi, guiCreate,       guiDestroy,    guiSetScale,
+                                guiGetSize,      guiCanResize,    guiResizeHints,  guiAdjustSize, guiSetSize,
+                                guiSetParent,    guiSetTransient, guiSuggestTitle, guiShow,       guiHide};
 
 void CLAP_ABI timerFired(const clap_plugin_t* plugin, clap_id timer)
 {
@@ -362,8 +362,7 @@ ZorvanClap* ZorvanClap::from(const clap_plugin_t* plugin)
     return plugin && plugin->init == pluginInit ? static_cast<ZorvanClap*>(plugin->plugin_data) : nullptr;
 }
 
-ZorvanClap::ZorvanClap(const clap_host_t* host, const clap_plugin_descriptor_t* descriptor)
-    : host(host), engine(this)
+ZorvanClap::ZorvanClap(const clap_host_t* host, const clap_plugin_descriptor_t* descriptor) : host(host), engine(this)
 {
     clapPlugin.desc = descriptor;
     clapPlugin.plugin_data = this;
@@ -563,7 +562,7 @@ void ZorvanClap::sendEdits(const clap_output_events_t* out)
         } else {
             clap_event_param_gesture_t e{};
             const uint16_t type = edit.kind == ClapEditQueue::Kind::Begin ? CLAP_EVENT_PARAM_GESTURE_BEGIN
-                                                                           : CLAP_EVENT_PARAM_GESTURE_END;
+                                                                          : CLAP_EVENT_PARAM_GESTURE_END;
             e.header = {sizeof(e), 0, CLAP_CORE_EVENT_SPACE_ID, type, 0};
             e.param_id = edit.param;
             sent = out->try_push(out, &e.header);

@@ -108,8 +108,8 @@ private:
 
     static constexpr int kPass = 256; // frames per pass when a channel is missing
 
-    clap_plugin_t clapPlugin;                 // what the host holds; plugin_data is this
-    const clap_host_t* host;                  // the host, for the instance's life
+    clap_plugin_t clapPlugin; // what the host holds; plugin_data is this
+    const clap_host_t* host;  // the host, for the instance's life
     const clap_host_params_t* hostParams = nullptr;
     const clap_host_state_t* hostState = nullptr;
     const clap_host_timer_support_t* hostTimers = nullptr;
@@ -121,9 +121,9 @@ private:
     ClapEditQueue edits;         // panel edits not yet told to the host
     bool active = false;         // between activate and deactivate
 
-    bool guiCreated = false;    // between gui.create and gui.destroy
+    bool guiCreated = false; // between gui.create and gui.destroy
     clap_id timerId = CLAP_INVALID_ID;
-    int watchedFd = -1;         // the panel's X11 connection, registered with the host
+    int watchedFd = -1; // the panel's X11 connection, registered with the host
 
     // Audio thread: stand-ins for a channel the host did not hand over.
     template <typename Sample>

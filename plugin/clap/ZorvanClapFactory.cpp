@@ -36,11 +36,9 @@ const clap_plugin_descriptor_t* CLAP_ABI pluginDescriptor(const clap_plugin_fact
     return index == 0 ? &kDescriptor : nullptr;
 }
 
-const clap_plugin_t* CLAP_ABI createPlugin(const clap_plugin_factory_t*, const clap_host_t* host,
-                                           const char* pluginId)
+const clap_plugin_t* CLAP_ABI createPlugin(const clap_plugin_factory_t*, const clap_host_t* host, const char* pluginId)
 {
-    if (!host || !clap_version_is_compatible(host->clap_version) || !pluginId ||
-        std::strcmp(pluginId, kPluginId) != 0)
+    if (!host || !clap_version_is_compatible(host->clap_version) || !pluginId || std::strcmp(pluginId, kPluginId) != 0)
         return nullptr;
     try {
         ZorvanClap* instance = new (std::nothrow) ZorvanClap(host, &kDescriptor);
@@ -72,7 +70,7 @@ bool entryInit(const char* /*pluginPath*/)
     return true;
 }
 
-void entryDeinit() { }
+void entryDeinit() {}
 
 const void* entryFactory(const char* factoryId)
 {

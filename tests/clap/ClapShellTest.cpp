@@ -480,8 +480,13 @@ TEST(ClapState, EmptyGarbageAndTruncatedStateRefusedWithoutChange)
     Bytes garbage(332);
     for (uint8_t& byte : garbage)
         byte = static_cast<uint8_t>(rng());
-    const Bytes refused[] = {{}, Bytes(good.begin(), good.begin() + 12), Bytes(good.begin(), good.end() - 1),
-                             otherTag, otherVersion, longer, garbage};
+    const Bytes refused[] = {{},
+                             Bytes(good.begin(), good.begin() + 12),
+                             Bytes(good.begin(), good.end() - 1),
+                             otherTag,
+                             otherVersion,
+                             longer,
+                             garbage};
     for (const Bytes& bytes : refused) {
         EXPECT_FALSE(p.load(bytes)) << bytes.size();
         EXPECT_EQ(p.save(), good);

@@ -106,8 +106,16 @@ struct OutEvents {
 struct Host {
     Host()
     {
-        host = {CLAP_VERSION_INIT, this, "zorvan test host", "Zorvan", "", "1", extension, [](const clap_host_t*) {},
-                [](const clap_host_t*) {}, [](const clap_host_t*) {}};
+        host = {CLAP_VERSION_INIT,
+                this,
+                "zorvan test host",
+                "Zorvan",
+                "",
+                "1",
+                extension,
+                [](const clap_host_t*) {},
+                [](const clap_host_t*) {},
+                [](const clap_host_t*) {}};
     }
     static Host& of(const clap_host_t* h) { return *static_cast<Host*>(h->host_data); }
     static const void* extension(const clap_host_t* h, const char* id)
@@ -198,8 +206,7 @@ struct InStream {
 
 // One instance with its host, destroyed (after deactivation) at the end.
 struct Instance {
-    explicit Instance(const clap_plugin_factory_t* factory = Module::shared().factory,
-                      bool offerTimers = true)
+    explicit Instance(const clap_plugin_factory_t* factory = Module::shared().factory, bool offerTimers = true)
     {
         host.offerTimers = offerTimers;
         const clap_plugin_descriptor_t* d = factory->get_plugin_descriptor(factory, 0);
