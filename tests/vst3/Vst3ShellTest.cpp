@@ -22,14 +22,9 @@ namespace {
 constexpr ParamID kBypass = 100;
 const float kSettings[kNumParams] = {0.6f, 0.5f, 0.8f, 0.3f, 0.7f, 0.4f, 0.6f, 0.45f, 0.0f};
 
-testhost::Library& vst2Library()
-{
-    return testhost::Library::shared();
-}
-
 // The VST 2.4 instance, switched on at a rate as a host does.
 struct Reference {
-    explicit Reference(float rate = 44100.f) : instance(vst2Library())
+    explicit Reference(float rate = 44100.f) : instance(testhost::plainCallback)
     {
         instance.dispatch(effSetSampleRate, 0, 0, nullptr, rate);
         instance.dispatch(effMainsChanged, 0, 1);

@@ -8,7 +8,8 @@
 
 #include <gtest/gtest.h>
 // After the test framework: Xlib defines None and Bool as macros.
-#include <X11/Xlib.h>
+#include "support/X11HostWindow.h"
+
 #include <sys/select.h>
 
 #include <cstdlib>
@@ -82,23 +83,14 @@ protected:
 class Frame final : public HostFrame {};
 
 struct ViewFixture : ::testing::Test {
-    Display* display = nullptr;
-    Window host = 0;
+    testhost::X11HostWindow hostWindow;
+    Display* display = hostWindow.display;
+    Window host = hostWindow.window;
 
     void SetUp() override
     {
-        if (!std::getenv("DISPLAY") || !(display = XOpenDisplay(nullptr)))
+        if (!display)
             GTEST_SKIP() << "no X display";
-        host = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 640, 260, 0, 0, 0);
-        XMapWindow(display, host);
-        XSync(display, False);
-    }
-    void TearDown() override
-    {
-        if (display) {
-            XDestroyWindow(display, host);
-            XCloseDisplay(display);
-        }
     }
     // The host window's children and the size of the first.
     unsigned children(int* width = nullptr, int* height = nullptr)
