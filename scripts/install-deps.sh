@@ -22,6 +22,7 @@ if [ "${1:-}" = "--test" ]; then
     xvfb xauth xdotool x11-utils libxtst-dev          # GUI tests on a virtual display
     libzita-convolver-dev # benchmark comparison only
     ardour                # a real host for the VST3 checks, run headless (ardour7-lua)
+    qtractor              # a real CLAP host: its plug-in scanner indexes the .clap
   )
 elif [ $# -gt 0 ]; then
   echo "usage: $0 [--test]" >&2

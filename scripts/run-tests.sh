@@ -24,6 +24,9 @@ run_ctest build
 echo "== VST3 bundle in Ardour 7 (headless)"
 bash tests/vst3/ardour/run-ardour-check.sh build
 
+echo "== CLAP plug-in in Qtractor's plug-in scanner"
+bash tests/clap/qtractor/run-qtractor-scan.sh build
+
 if [ "${ZORVAN_QUICK:-0}" = 1 ]; then exit 0; fi
 
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer build"
