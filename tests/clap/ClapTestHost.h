@@ -191,7 +191,8 @@ struct InStream {
                    if (self->pos == self->failAt)
                        return -1;
                    const uint64_t n = std::min<uint64_t>({size, self->limit, self->bytes.size() - self->pos});
-                   std::memcpy(data, self->bytes.data() + self->pos, n);
+                   if (n > 0)
+                       std::memcpy(data, self->bytes.data() + self->pos, n);
                    self->pos += n;
                    return static_cast<int64_t>(n);
                }};
