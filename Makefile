@@ -51,7 +51,7 @@ install-clap: deps
 	install -m 755 $(BUILD)/clap/ZorvanFerroharmonicLite.clap $(HOME)/.clap/ZorvanFerroharmonicLite.clap
 
 uninstall:
-	rm -f $(VSTDIR)/$(PLUGIN) $(LXVSTDIR)/$(PLUGIN) $(PREFIX)/bin/zorvan-render
+	rm -f $(VSTDIR)/$(PLUGIN) $(LXVSTDIR)/$(PLUGIN) $(PREFIX)/bin/zorvan-render $(HOME)/.clap/ZorvanFerroharmonicLite.clap
 
 test:
 	bash scripts/install-deps.sh --test
