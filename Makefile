@@ -4,6 +4,7 @@
 #   make install    the plug-in into ~/.vst and ~/.lxvst, the render host into ~/.local/bin
 #   make install-vst3  the VST3 bundle into ~/.vst3
 #   make install-lv2   the LV2 bundle into ~/.lv2
+#   make install-clap  the CLAP plug-in into ~/.clap
 #   make uninstall  removes what make install put there
 #   make test       installs the test tools too, builds and runs every test
 #   make windows    the 64-bit Windows DLL (cross-built) and dist/ZorvanFerroharmonicLite-win64.zip
@@ -14,7 +15,7 @@ VSTDIR ?= $(HOME)/.vst
 LXVSTDIR ?= $(HOME)/.lxvst
 PLUGIN := ZorvanFerroharmonicLite.so
 
-.PHONY: all deps build demo install install-vst3 install-lv2 uninstall test windows clean
+.PHONY: all deps build demo install install-vst3 install-lv2 install-clap uninstall test windows clean
 
 all: build
 
@@ -52,8 +53,15 @@ install-lv2: deps
 	rm -rf $(HOME)/.lv2/zorvan-ferroharmonic-lite.lv2
 	cp -r $(BUILD)/lv2/zorvan-ferroharmonic-lite.lv2 $(HOME)/.lv2/
 
+# The CLAP plug-in into ~/.clap.
+install-clap: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZORVAN_BUILD_TESTS=OFF -DZORVAN_BUILD_BENCH=OFF
+	cmake --build $(BUILD) -j$(JOBS) --target zorvan_clap_module
+	install -d $(HOME)/.clap
+	install -m 755 $(BUILD)/clap/ZorvanFerroharmonicLite.clap $(HOME)/.clap/ZorvanFerroharmonicLite.clap
+
 uninstall:
-	rm -f $(VSTDIR)/$(PLUGIN) $(LXVSTDIR)/$(PLUGIN) $(PREFIX)/bin/zorvan-render
+	rm -f $(VSTDIR)/$(PLUGIN) $(LXVSTDIR)/$(PLUGIN) $(PREFIX)/bin/zorvan-render $(HOME)/.clap/ZorvanFerroharmonicLite.clap
 
 test:
 	bash scripts/install-deps.sh --test

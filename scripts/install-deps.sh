@@ -14,6 +14,7 @@ packages=(
   libsndfile1-dev       # sound files in the render host and tools
   fonts-dejavu-core     # the panel's type
   lv2-dev               # the LV2 bundle's headers (and lv2_validate, for the tests)
+  dpf-source            # the CLAP headers (only its clap/ folder is used)
 )
 if [ "${1:-}" = "--only" ]; then
   shift
@@ -28,6 +29,7 @@ elif [ "${1:-}" = "--test" ]; then
     ardour                # a real host for the VST3 and LV2 checks, run headless (ardour7-lua)
     python3               # the VST3 check compares the channels of Ardour's render
     liblilv-dev lilv-utils sordi   # the LV2 tests' host library and the bundle's validation
+    qtractor              # a real CLAP host: its plug-in scanner indexes the .clap
   )
 elif [ $# -gt 0 ]; then
   echo "usage: $0 [--test | --only PACKAGE...]" >&2

@@ -28,6 +28,9 @@ bash tests/vst3/ardour/run-ardour-check.sh build
 echo "== LV2 bundle in Ardour 7 (headless)"
 bash tests/lv2/ardour/run-ardour-check.sh build
 
+echo "== CLAP plug-in in Qtractor's plug-in scanner"
+bash tests/clap/qtractor/run-qtractor-scan.sh build
+
 if [ "${ZORVAN_WINDOWS:-1}" = 1 ]; then
   # After the normal pass: its renders (build/platform-renders) are what the
   # Windows build's are compared with.

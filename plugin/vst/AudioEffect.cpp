@@ -1,6 +1,7 @@
 #include "plugin/vst/AudioEffect.h"
 
-#include <cmath>
+#include "plugin/ParameterText.h"
+
 #include <cstring>
 
 AudioEffect::AudioEffect(audioMasterCallback audioMaster, int32_t numPrograms, int32_t numParams)
@@ -221,61 +222,8 @@ char* vst_strncat(char* dst, const char* src, size_t maxLen)
     return dst;
 }
 
-// Decimal text for parameter displays: the integer part, a point, then as many
-// truncated fraction digits as fill maxLen characters in all (at most 8 counted).
-// Integer parts of 10^7 and more, and non-finite values, have no room in a
-// display and show as words instead.
+// The display text every format shows for a knob value.
 void float2string(float value, char* text, int32_t maxLen)
 {
-    if (maxLen < 0)
-        maxLen = 0;
-    char out[32];
-    int c = 0;
-    double v = value;
-    bool neg = v < 0;
-    if (neg)
-        v = -v;
-
-    if (std::isnan(v)) {
-        vst_strncpy(text, "NaN", static_cast<size_t>(maxLen));
-        return;
-    }
-    if (v > 9999999.) {
-        vst_strncpy(text, neg ? "-Huge!" : "Huge!", static_cast<size_t>(maxLen));
-        return;
-    }
-
-    // Integer digits are produced least significant first into the end of a scratch buffer.
-    char digits[16];
-    int nd = 0;
-    double integ = std::floor(v);
-    do {
-        double d = std::fmod(integ, 10.);
-        digits[nd++] = static_cast<char>('0' + static_cast<int>(d));
-        integ = std::floor(integ / 10.);
-    } while (integ >= 1. && nd < 8);
-
-    if (neg)
-        out[c++] = '-';
-    while (nd > 0)
-        out[c++] = digits[--nd];
-    out[c++] = '.';
-
-    if (c < 8) {
-        int frac = 8 - c;
-        double mantissa = std::fmod(v, 1.) * std::pow(10., frac);
-        char fd[8];
-        for (int i = frac - 1; i >= 0; --i) {
-            if (mantissa <= 0) {
-                fd[i] = '0';
-            } else {
-                fd[i] = static_cast<char>('0' + static_cast<int>(std::fmod(mantissa, 10.)));
-                mantissa /= 10.;
-            }
-        }
-        for (int i = 0; i < frac; ++i)
-            out[c++] = fd[i];
-    }
-    out[c] = 0;
-    vst_strncpy(text, out, static_cast<size_t>(maxLen));
+    formatDisplayValue(value, text, maxLen);
 }

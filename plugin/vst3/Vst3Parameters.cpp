@@ -1,6 +1,6 @@
 #include "plugin/vst3/Vst3Parameters.h"
 
-#include "plugin/vst/AudioEffect.h"
+#include "plugin/ParameterText.h"
 
 #include <algorithm>
 #include <cmath>
@@ -13,7 +13,6 @@ namespace zv3 {
 namespace {
 
 const char* const kBypassNames[2] = {"Off", "On"};
-constexpr size_t kDisplayLength = 8; // characters of the VST 2.4 display
 
 bool isSwitch(vst3::ParamID id)
 {
@@ -107,13 +106,13 @@ bool parameterText(vst3::ParamID id, double value, vst3::String128 text)
 {
     if (!isKnownParameter(id) || !text)
         return false;
-    if (id == kBypassId || isSwitch(id)) {
+    if (id == kBypassId) {
         copyToString128(text, positionName(id, static_cast<int>(toPlain(id, value))));
         return true;
     }
-    char display[kDisplayLength + 1] = {};
-    float2string(static_cast<float>(value), display, kDisplayLength);
-    copyToString128(text, display);
+    char shown[32];
+    ::parameterText(static_cast<int32_t>(id), static_cast<float>(value), shown, sizeof(shown));
+    copyToString128(text, shown);
     return true;
 }
 
@@ -122,27 +121,22 @@ bool parameterValue(vst3::ParamID id, const vst3::TChar* text, double& value)
     char ascii[64];
     if (!isKnownParameter(id) || !copyFromUtf16(ascii, sizeof(ascii), text))
         return false;
-    if (id == kBypassId || isSwitch(id)) {
-        const int positions = id == kBypassId ? 2 : kSwitchPositions;
-        for (int i = 0; i < positions; ++i) {
-            if (strcasecmp(ascii, positionName(id, i)) == 0) {
-                value = toNormalized(id, i);
-                return true;
-            }
+    if (id != kBypassId) {
+        float normalised = 0.f;
+        if (!parameterFromText(static_cast<int32_t>(id), ascii, normalised))
+            return false;
+        value = normalised;
+        return true;
+    }
+    for (int i = 0; i < 2; ++i) {
+        if (strcasecmp(ascii, positionName(id, i)) == 0) {
+            value = toNormalized(id, i);
+            return true;
         }
     }
     char* end = nullptr;
     const double number = std::strtod(ascii, &end);
-    if (end == ascii || *end != '\0' || !std::isfinite(number))
-        return false;
-    if (id == kBypassId || isSwitch(id)) {
-        const int positions = id == kBypassId ? 2 : kSwitchPositions;
-        if (number < 0 || number > positions - 1)
-            return false;
-        value = toNormalized(id, number);
-        return true;
-    }
-    if (number < 0.0 || number > 1.0)
+    if (end == ascii || *end != '\0' || !(number == 0.0 || number == 1.0))
         return false;
     value = number;
     return true;

@@ -1,36 +1,13 @@
 #include "plugin/vst3/Vst3State.h"
 
-#include <cstring>
-
 namespace zv3 {
-
-namespace {
-
-void putU32(unsigned char* at, uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        at[i] = static_cast<unsigned char>(v >> (8 * i));
-}
-
-uint32_t getU32(const unsigned char* at)
-{
-    uint32_t v = 0;
-    for (int i = 0; i < 4; ++i)
-        v |= static_cast<uint32_t>(at[i]) << (8 * i);
-    return v;
-}
-
-} // namespace
 
 bool writeState(vst3::IBStream* stream, const PluginState& state)
 {
     if (!stream)
         return false;
     unsigned char bytes[kStateSize];
-    std::memcpy(bytes, kStateMagic, 4);
-    putU32(bytes + 4, kStateVersion);
-    putU32(bytes + 8, state.bypass ? kStateBypass : 0u);
-    std::memcpy(bytes + kStateHeaderSize, &state.record, kPresetChunkSize);
+    encodeSavedState(kStateFormat, {state.record, state.bypass ? kStateBypass : 0u}, bytes);
     int32_t written = 0;
     return stream->write(bytes, kStateSize, &written) == vst3::kResultOk && written == kStateSize;
 }
@@ -49,10 +26,11 @@ bool readState(vst3::IBStream* stream, PluginState& state)
             return false;
         total += got;
     }
-    if (std::memcmp(bytes, kStateMagic, 4) != 0 || getU32(bytes + 4) != kStateVersion)
+    SavedState saved;
+    if (!decodeSavedState(kStateFormat, bytes, sizeof(bytes), saved))
         return false;
-    std::memcpy(&state.record, bytes + kStateHeaderSize, kPresetChunkSize);
-    state.bypass = (getU32(bytes + 8) & kStateBypass) != 0;
+    state.record = saved.record;
+    state.bypass = (saved.flags & kStateBypass) != 0;
     return true;
 }
 

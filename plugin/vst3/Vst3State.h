@@ -1,27 +1,20 @@
-// The bytes of the plug-in's VST3 state: a small header of our own in front
-// of the current program's 320-byte record (the VST 2.4 preset chunk):
-//
-//   offset 0   4 bytes   "ZRV3"
-//   offset 4   uint32    format version, little-endian: 1
-//   offset 8   uint32    flags, little-endian: bit 0 = bypass on; others 0
-//   offset 12  320 bytes the program record
-//
-// A later version may append fields; a reader of version 1 refuses any other
-// version rather than guess.
+// The bytes of the plug-in's VST3 state: the saved-state layout of
+// plugin/SavedState.h under the tag "ZRV3", version 1, with flag bit 0 for
+// the host bypass, in front of the current program's 320-byte record (the
+// VST 2.4 preset chunk).
 //
 // Threads: pure functions over the host's stream, any non-audio thread.
 #pragma once
 
-#include "plugin/ZorvanProgram.h"
+#include "plugin/SavedState.h"
 #include "plugin/vst3/Vst3Base.h"
 
 namespace zv3 {
 
-constexpr char kStateMagic[4] = {'Z', 'R', 'V', '3'};
-constexpr uint32_t kStateVersion = 1;
+constexpr SavedStateFormat kStateFormat = {{'Z', 'R', 'V', '3'}, 1};
 constexpr uint32_t kStateBypass = 1u << 0;
-constexpr int32_t kStateHeaderSize = 12;
-constexpr int32_t kStateSize = kStateHeaderSize + kPresetChunkSize;
+constexpr int32_t kStateHeaderSize = kSavedStateHeaderSize;
+constexpr int32_t kStateSize = kSavedStateSize;
 
 struct PluginState {
     ZorvanProgram record; // the current program
@@ -31,7 +24,7 @@ struct PluginState {
 // Writes the whole state; false when the stream took less.
 bool writeState(vst3::IBStream* stream, const PluginState& state);
 // Reads exactly kStateSize bytes and checks the header; false (state
-// untouched) for a short stream, another magic or another version.
+// untouched) for a short stream, another tag or another version.
 bool readState(vst3::IBStream* stream, PluginState& state);
 
 } // namespace zv3

@@ -2,6 +2,7 @@
 // VST 2.4 library: both must render the same samples for the same input,
 // settings, rate and block splits.
 #include "Vst3TestHost.h"
+#include "support/SignalCompare.h"
 #include "support/VstHost.h"
 
 #include "plugin/Identity.h"
@@ -18,6 +19,9 @@
 using namespace v3host;
 
 namespace {
+
+using testhost::firstDifference;
+using testhost::signal;
 
 constexpr ParamID kBypass = 100;
 const float kSettings[kNumParams] = {0.6f, 0.5f, 0.8f, 0.3f, 0.7f, 0.4f, 0.6f, 0.45f, 0.0f};
@@ -45,30 +49,9 @@ struct Reference {
 };
 
 template <typename Sample>
-std::vector<Sample> signal(size_t n, unsigned seed)
-{
-    std::mt19937 rng(seed);
-    std::uniform_real_distribution<double> noise(-0.3, 0.3);
-    std::vector<Sample> v(n);
-    for (size_t i = 0; i < n; ++i)
-        v[i] = static_cast<Sample>(0.4 * std::sin(0.031 * static_cast<double>(i)) + noise(rng));
-    return v;
-}
-
-template <typename Sample>
 int32_t sampleSizeOf()
 {
     return sizeof(Sample) == sizeof(double) ? kSample64 : kSample32;
-}
-
-// The first index where two signals differ bit for bit, or -1.
-template <typename Sample>
-long firstDifference(const std::vector<Sample>& a, const std::vector<Sample>& b)
-{
-    for (size_t i = 0; i < a.size() && i < b.size(); ++i)
-        if (std::memcmp(&a[i], &b[i], sizeof(Sample)) != 0)
-            return static_cast<long>(i);
-    return a.size() == b.size() ? -1 : static_cast<long>(std::min(a.size(), b.size()));
 }
 
 Changes settingsChanges(const float (&values)[kNumParams])
