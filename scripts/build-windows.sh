@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Cross-builds the Windows DLL into build-win/ and packs
-# dist/ZorvanFerroharmonicLite-win64.zip (the DLL and its install note).
-#   scripts/build-windows.sh [target...]   (default: every target of the Windows build)
+# Cross-builds the Windows plug-ins into build-win/ and packs
+# dist/ZorvanFerroharmonicLite-win64.zip: the VST 2.4 DLL, the VST3 bundle,
+# the CLAP module and their install note.
+#   scripts/build-windows.sh [target...]   (default: every target of the Windows build;
+#                                           the three plug-ins are always built)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 JOBS=${JOBS:-2}
@@ -14,17 +16,20 @@ toolchain=()
 cmake -S . -B "$BUILD_WIN" "${toolchain[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DZORVAN_LINUX_BUILD_DIR="$PWD/${BUILD:-build}" >/dev/null
 if [ $# -gt 0 ]; then
-  cmake --build "$BUILD_WIN" -j"$JOBS" --target "$@"
+  cmake --build "$BUILD_WIN" -j"$JOBS" --target "$@" ZorvanFerroharmonicLite zorvan_vst3_module zorvan_clap_module
 else
   cmake --build "$BUILD_WIN" -j"$JOBS"
 fi
 
-# The release archive: the DLL without its debugging sections.
-dll=$BUILD_WIN/ZorvanFerroharmonicLite.dll
+# The release archive: the modules without their debugging sections.
 stage=$BUILD_WIN/dist
-rm -rf "$stage" && mkdir -p "$stage" dist
-x86_64-w64-mingw32-strip --strip-debug -o "$stage/ZorvanFerroharmonicLite.dll" "$dll"
+vst3=ZorvanFerroharmonicLite.vst3/Contents/x86_64-win/ZorvanFerroharmonicLite.vst3
+rm -rf "$stage" && mkdir -p "$stage/$(dirname "$vst3")" dist
+for module in ZorvanFerroharmonicLite.dll "$vst3" clap/ZorvanFerroharmonicLite.clap; do
+  x86_64-w64-mingw32-strip --strip-debug -o "$stage/${module#clap/}" "$BUILD_WIN/$module"
+done
 cp resources/windows/INSTALL.txt "$stage/INSTALL.txt"
 rm -f dist/ZorvanFerroharmonicLite-win64.zip
-(cd "$stage" && zip -q -X ../../dist/ZorvanFerroharmonicLite-win64.zip ZorvanFerroharmonicLite.dll INSTALL.txt)
+(cd "$stage" && zip -q -X -r ../../dist/ZorvanFerroharmonicLite-win64.zip ZorvanFerroharmonicLite.dll \
+  ZorvanFerroharmonicLite.vst3 ZorvanFerroharmonicLite.clap INSTALL.txt)
 echo "dist/ZorvanFerroharmonicLite-win64.zip"

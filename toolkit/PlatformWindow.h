@@ -28,6 +28,11 @@ public:
     virtual int getEventFd() const { return -1; }
 };
 
+// The window system the platform's windows belong to; it decides what a
+// host's parent handle is (an X11 Window id, an HWND) and how formats name it.
+enum class WindowSystem { X11, Win32 };
+extern const WindowSystem kWindowSystem;
+
 // The platform's child window of parent (the host's window handle) for frame,
 // shown; null when it cannot be made.
 std::unique_ptr<IPlatformWindow> createPlatformWindow(void* parent, int width, int height, CFrame& frame);

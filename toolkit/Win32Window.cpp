@@ -285,6 +285,8 @@ std::map<DWORD, int> gOleInits; // thread id -> count
 
 } // namespace
 
+const WindowSystem kWindowSystem = WindowSystem::Win32;
+
 std::unique_ptr<IPlatformWindow> createPlatformWindow(void* parent, int width, int height, CFrame& frame)
 {
     HWND parentWindow = static_cast<HWND>(parent);

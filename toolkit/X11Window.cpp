@@ -378,6 +378,8 @@ std::unique_ptr<IPlatformWindow> createX11Window(void* parent, int width, int he
     return std::make_unique<X11Window>(display, window, parentAttributes.visual, parentAttributes.depth);
 }
 
+const WindowSystem kWindowSystem = WindowSystem::X11;
+
 std::unique_ptr<IPlatformWindow> createPlatformWindow(void* parent, int width, int height, CFrame&)
 {
     return createX11Window(parent, width, height);

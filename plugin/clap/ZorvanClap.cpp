@@ -4,6 +4,7 @@
 #include "plugin/ParameterText.h"
 #include "plugin/SavedState.h"
 #include "toolkit/CFrame.h"
+#include "toolkit/PlatformWindow.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -79,6 +80,20 @@ bool isParameterEvent(const clap_event_header_t* event)
     return event && event->space_id == CLAP_CORE_EVENT_SPACE_ID && event->type == CLAP_EVENT_PARAM_VALUE &&
         event->size >= sizeof(clap_event_param_value_t) &&
         reinterpret_cast<const clap_event_param_value_t*>(event)->param_id < static_cast<clap_id>(kNumParams);
+}
+
+// The CLAP window API of the panel's own window system.
+const char* windowApi()
+{
+    return VSTGUI::kWindowSystem == VSTGUI::WindowSystem::Win32 ? CLAP_WINDOW_API_WIN32 : CLAP_WINDOW_API_X11;
+}
+
+// The system's handle of the host's window (an X11 Window id, an HWND).
+void* parentHandle(const clap_window_t& window)
+{
+    if (VSTGUI::kWindowSystem == VSTGUI::WindowSystem::Win32)
+        return window.win32;
+    return reinterpret_cast<void*>(static_cast<uintptr_t>(window.x11));
 }
 
 ZorvanClap* self(const clap_plugin_t* plugin)
@@ -235,14 +250,14 @@ const clap_plugin_tail_t kTail = {tailGet};
 
 bool CLAP_ABI guiApiSupported(const clap_plugin_t*, const char* api, bool floating)
 {
-    return api && !floating && std::strcmp(api, CLAP_WINDOW_API_X11) == 0;
+    return api && !floating && std::strcmp(api, windowApi()) == 0;
 }
 
 bool CLAP_ABI guiPreferredApi(const clap_plugin_t*, const char** api, bool* floating)
 {
     if (!api || !floating)
         return false;
-    *api = CLAP_WINDOW_API_X11;
+    *api = windowApi();
     *floating = false;
     return true;
 }
@@ -452,7 +467,8 @@ const void* ZorvanClap::extension(const char* id) const
         return &kGui;
     if (std::strcmp(id, CLAP_EXT_TIMER_SUPPORT) == 0)
         return &kTimerSupport;
-    if (std::strcmp(id, CLAP_EXT_POSIX_FD_SUPPORT) == 0)
+    // File descriptors wake X11 panels only.
+    if (std::strcmp(id, CLAP_EXT_POSIX_FD_SUPPORT) == 0 && VSTGUI::kWindowSystem == VSTGUI::WindowSystem::X11)
         return &kFdSupport;
     return nullptr;
 }
@@ -684,12 +700,14 @@ bool ZorvanClap::guiCreate(const char* api, bool floating)
 {
     if (guiCreated || !editor || !guiApiSupported(&clapPlugin, api, floating) || !onMainThread())
         return false;
-    // Without the host's timer nothing would ever let the panel idle.
+    // The host's timer where it offers one, else one of our own (Windows);
+    // without either nothing would ever let the panel idle.
     clap_id timer = CLAP_INVALID_ID;
-    if (!hostTimers || !hostTimers->register_timer || !hostTimers->unregister_timer ||
-        !hostTimers->register_timer(host, kTimerMilliseconds, &timer))
+    if (hostTimers && hostTimers->register_timer && hostTimers->unregister_timer &&
+        hostTimers->register_timer(host, kTimerMilliseconds, &timer))
+        timerId = timer;
+    else if (!EditorIdleTimer::available())
         return false;
-    timerId = timer;
     guiCreated = true;
     return true;
 }
@@ -699,7 +717,8 @@ void ZorvanClap::guiDestroy()
     if (!guiCreated)
         return;
     closePanel();
-    hostTimers->unregister_timer(host, timerId);
+    if (timerId != CLAP_INVALID_ID)
+        hostTimers->unregister_timer(host, timerId);
     timerId = CLAP_INVALID_ID;
     guiCreated = false;
 }
@@ -709,6 +728,7 @@ void ZorvanClap::closePanel()
     if (watchedFd >= 0 && hostFds && hostFds->unregister_fd)
         hostFds->unregister_fd(host, watchedFd);
     watchedFd = -1;
+    ownTimer.stop();
     if (editor && editor->getFrame())
         editor->close();
 }
@@ -725,14 +745,15 @@ bool ZorvanClap::guiSize(uint32_t* width, uint32_t* height) const
 
 bool ZorvanClap::guiSetParent(const clap_window_t* window)
 {
-    if (!guiCreated || !window || !window->api || std::strcmp(window->api, CLAP_WINDOW_API_X11) != 0 ||
-        window->x11 == 0 || !onMainThread())
+    if (!guiCreated || !window || !window->api || std::strcmp(window->api, windowApi()) != 0 ||
+        !parentHandle(*window) || !onMainThread())
         return false;
     // A second parent replaces the first.
     closePanel();
-    editor->open(reinterpret_cast<void*>(static_cast<uintptr_t>(window->x11)));
+    editor->open(parentHandle(*window));
     VSTGUI::CFrame* frame = editor->getFrame();
-    if (!frame || !frame->getSystemWindow()) {
+    if (!frame || !frame->getSystemWindow() ||
+        (timerId == CLAP_INVALID_ID && !ownTimer.start(*editor, kTimerMilliseconds))) {
         editor->close();
         return false;
     }

@@ -1,6 +1,8 @@
 // The CLAP shell of the plug-in: one clap_plugin per instance with the
-// extensions audio-ports, params, state, latency, tail, gui (X11, embedded),
-// timer-support and posix-fd-support. It translates the host's calls into the
+// extensions audio-ports, params, state, latency, tail, gui (embedded in an
+// X11 window on Linux, in an HWND on Windows), timer-support and, for X11,
+// posix-fd-support. The panel idles on the host's timer; on Windows, for a
+// host without timer-support, on a timer of its own window. It translates the host's calls into the
 // engine's and owns the panel; every parameter, state and impulse-response
 // rule stays in the engine.
 //
@@ -30,6 +32,7 @@
 #include "plugin/ZorvanEngine.h"
 #include "plugin/clap/ClapEditQueue.h"
 #include "plugin/clap/ClapExtensions.h"
+#include "toolkit/EditorIdleTimer.h"
 
 #include <atomic>
 
@@ -121,9 +124,10 @@ private:
     ClapEditQueue edits;         // panel edits not yet told to the host
     bool active = false;         // between activate and deactivate
 
-    bool guiCreated = false; // between gui.create and gui.destroy
-    clap_id timerId = CLAP_INVALID_ID;
-    int watchedFd = -1; // the panel's X11 connection, registered with the host
+    bool guiCreated = false;           // between gui.create and gui.destroy
+    clap_id timerId = CLAP_INVALID_ID; // the host's timer for the panel, if it offers one
+    EditorIdleTimer ownTimer;          // idles the open panel where the host has no timer
+    int watchedFd = -1;                // the panel's X11 connection, registered with the host
 
     // Audio thread: stand-ins for a channel the host did not hand over.
     template <typename Sample>

@@ -3,17 +3,20 @@
 #include "editor/zorvanGUI.h"
 #include "plugin/vst3/ZorvanVst3.h"
 
+#include "toolkit/PlatformWindow.h"
+
 #include <cstring>
 
 namespace zv3 {
 
 namespace {
 
-#if defined(_WIN32)
-constexpr const char* kNativePlatformType = vst3::kPlatformTypeHWND;
-#else
-constexpr const char* kNativePlatformType = vst3::kPlatformTypeX11EmbedWindowID;
-#endif
+// The platform type of the panel's own window system.
+const char* nativePlatformType()
+{
+    return VSTGUI::kWindowSystem == VSTGUI::WindowSystem::Win32 ? vst3::kPlatformTypeHWND
+                                                                : vst3::kPlatformTypeX11EmbedWindowID;
+}
 
 } // namespace
 
@@ -62,7 +65,7 @@ uint32_t ZorvanVst3View::release()
 
 vst3::tresult ZorvanVst3View::isPlatformTypeSupported(vst3::FIDString type)
 {
-    return type && std::strcmp(type, kNativePlatformType) == 0 ? vst3::kResultTrue : vst3::kResultFalse;
+    return type && std::strcmp(type, nativePlatformType()) == 0 ? vst3::kResultTrue : vst3::kResultFalse;
 }
 
 vst3::tresult ZorvanVst3View::attached(void* parent, vst3::FIDString type)
@@ -73,23 +76,26 @@ vst3::tresult ZorvanVst3View::attached(void* parent, vst3::FIDString type)
     // The panel is the shell's one: another view holds it.
     if (gui->getFrame())
         return vst3::kResultFalse;
-#if !defined(_WIN32)
-    // Without the host's run loop nobody would ever call idle().
+    // The host's run loop where it has one, else a timer of our own; without
+    // either nobody would ever call idle().
     void* loop = nullptr;
-    if (!frame || frame->queryInterface(vst3::IRunLoop::iid.bytes, &loop) != vst3::kResultOk || !loop)
+    if (frame && frame->queryInterface(vst3::IRunLoop::iid.bytes, &loop) == vst3::kResultOk && loop)
+        runLoop = static_cast<vst3::IRunLoop*>(loop);
+    else if (!EditorIdleTimer::available())
         return vst3::kResultFalse;
-    runLoop = static_cast<vst3::IRunLoop*>(loop);
-#endif
     gui->open(parent);
     attachedNow = true;
-#if !defined(_WIN32)
-    runLoop->registerTimer(static_cast<vst3::ITimerHandler*>(this), kTimerMilliseconds);
-    const int fd = gui->getFrame() ? gui->getFrame()->getEventFd() : -1;
-    if (fd >= 0)
-        eventHandlerRegistered = runLoop->registerEventHandler(static_cast<vst3::IEventHandler*>(this), fd) ==
-            vst3::kResultOk;
+    if (runLoop) {
+        runLoop->registerTimer(static_cast<vst3::ITimerHandler*>(this), kTimerMilliseconds);
+        const int fd = gui->getFrame() ? gui->getFrame()->getEventFd() : -1;
+        if (fd >= 0)
+            eventHandlerRegistered = runLoop->registerEventHandler(static_cast<vst3::IEventHandler*>(this), fd) ==
+                vst3::kResultOk;
+    } else if (!ownTimer.start(*gui, kTimerMilliseconds)) {
+        detach();
+        return vst3::kResultFalse;
+    }
     gui->idle();
-#endif
     return vst3::kResultOk;
 }
 
@@ -103,6 +109,7 @@ vst3::tresult ZorvanVst3View::removed()
 
 void ZorvanVst3View::detach()
 {
+    ownTimer.stop();
     if (runLoop) {
         if (eventHandlerRegistered)
             runLoop->unregisterEventHandler(static_cast<vst3::IEventHandler*>(this));

@@ -1,8 +1,10 @@
 // The VST3 view of the panel: attaches the shell's zorvanGUI to the host's
-// window and keeps it alive through the host's run loop. On Linux the panel
-// runs on the host's UI thread: a timer and the panel's X11 connection,
-// registered with the IRunLoop that the host's IPlugFrame hands out, both
-// call the panel's idle(), which pumps the window's events and redraws.
+// window (an X11 window on Linux, an HWND on Windows) and keeps it idling on
+// the host's UI thread. Where the host's IPlugFrame hands out an IRunLoop
+// (Linux), a timer and the panel's X11 connection registered with it call the
+// panel's idle(), which pumps the window's events and redraws; where it has
+// none (Windows, whose hosts deliver the window's messages themselves), a
+// timer of our own on the panel's window does.
 //
 // The shell has one panel; one view at a time can be attached to it.
 //
@@ -10,6 +12,7 @@
 #pragma once
 
 #include "plugin/vst3/Vst3Controller.h"
+#include "toolkit/EditorIdleTimer.h"
 
 #include <atomic>
 
@@ -61,6 +64,7 @@ private:
     vst3::IRunLoop* runLoop = nullptr;   // from the frame while attached, referenced
     bool attachedNow = false;            // the panel is open in the host's window
     bool eventHandlerRegistered = false; // the X11 connection is watched
+    EditorIdleTimer ownTimer;            // idles the panel where the host has no run loop
 };
 
 } // namespace zv3

@@ -94,9 +94,15 @@ TEST(Vst3Factory, OneClassWithTheVendorsIdentity)
     EXPECT_STREQ(c.subCategories, "Fx|Distortion");
     EXPECT_STREQ(c.version, zorvan::kVersionString);
     EXPECT_EQ(c.classFlags, 0u);
-    // The class ID is fixed for good: projects store it.
+    // The class ID is fixed for good: projects store it. Windows hosts read
+    // its first three fields as a COM GUID's, in little-endian order.
+#if defined(_WIN32)
+    const unsigned char expected[16] = {0xB2, 0x6D, 0xED, 0x9D, 0x67, 0x6E, 0xAA, 0x52,
+                                        0x88, 0x94, 0x6F, 0xBF, 0xF9, 0x4E, 0x26, 0xCB};
+#else
     const unsigned char expected[16] = {0x9D, 0xED, 0x6D, 0xB2, 0x6E, 0x67, 0x52, 0xAA,
                                         0x88, 0x94, 0x6F, 0xBF, 0xF9, 0x4E, 0x26, 0xCB};
+#endif
     EXPECT_EQ(std::memcmp(c.cid, expected, 16), 0);
     EXPECT_EQ(factory2->getClassInfo2(1, &c), kInvalidArgument);
 

@@ -1,4 +1,5 @@
-// A small VST3 host for tests: loads the built bundle's module with dlopen,
+// A small VST3 host for tests: loads the built bundle's module with dlopen
+// (LoadLibrary in the Windows build, through its dlfcn.h),
 // creates instances through its factory and drives them as a host does, with
 // memory streams and parameter queues of its own. The VST 2.4 library is
 // loaded beside it (tests/support/VstHost.h) as the reference.
@@ -146,16 +147,14 @@ public:
         handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
         if (!handle)
             throw std::runtime_error(std::string("dlopen failed: ") + dlerror());
-        auto entry = reinterpret_cast<bool (*)(void*)>(dlsym(handle, "ModuleEntry"));
         auto getFactory = reinterpret_cast<IPluginFactory* (*)()>(dlsym(handle, "GetPluginFactory"));
-        if (!entry || !getFactory || !entry(handle))
+        if (!getFactory || !enter())
             throw std::runtime_error("not a VST3 module");
         factory = getFactory();
     }
     ~Module()
     {
-        if (auto exitProc = reinterpret_cast<bool (*)()>(dlsym(handle, "ModuleExit")))
-            exitProc();
+        leave();
         dlclose(handle);
     }
     static Module& shared()
@@ -165,6 +164,32 @@ public:
     }
     void* handle = nullptr;
     IPluginFactory* factory = nullptr;
+
+private:
+    // The calls each system's hosts make after loading and before unloading.
+#if defined(_WIN32)
+    bool enter()
+    {
+        auto init = reinterpret_cast<bool(ZV3_API*)()>(dlsym(handle, "InitDll"));
+        return init && init();
+    }
+    void leave()
+    {
+        if (auto exitDll = reinterpret_cast<bool(ZV3_API*)()>(dlsym(handle, "ExitDll")))
+            exitDll();
+    }
+#else
+    bool enter()
+    {
+        auto entry = reinterpret_cast<bool (*)(void*)>(dlsym(handle, "ModuleEntry"));
+        return entry && entry(handle);
+    }
+    void leave()
+    {
+        if (auto exitProc = reinterpret_cast<bool (*)()>(dlsym(handle, "ModuleExit")))
+            exitProc();
+    }
+#endif
 };
 
 // One instance: the component, and the processor and controller it answers for.

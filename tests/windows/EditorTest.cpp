@@ -4,6 +4,8 @@
 // and Wine, as a user's would come) reaching the host as edit gestures and
 // automation, the about box, the logo reaching the browser launcher, and the
 // LOAD button with Wine's own file dialog typed into.
+#include "WindowsTestHost.h"
+
 #include "plugin/vst/aeffect.h"
 #include "support/ModuleLoader.h"
 
@@ -21,6 +23,7 @@
 #include <vector>
 
 using namespace testhost;
+using wintest::Picture;
 
 namespace {
 
@@ -80,14 +83,6 @@ std::string readFile(const std::string& path)
     return text.str();
 }
 
-// The 600 x 230 panel as 0x00RRGGBB pixels.
-struct Picture {
-    int width = 0;
-    int height = 0;
-    std::vector<uint32_t> pixels;
-    uint32_t at(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x] & 0xffffff; }
-};
-
 Picture readPng(const std::string& path)
 {
     Picture p;
@@ -129,16 +124,6 @@ protected:
         ASSERT_NE(entry, nullptr);
         effect = entry(recordingHost);
         ASSERT_NE(effect, nullptr);
-        WNDCLASSEXA wc{};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = DefWindowProcA;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "ZorvanEditorTestHost";
-        RegisterClassExA(&wc);
-        // A borderless window at the screen's origin: the panel's pixels are
-        // then at the same screen coordinates for xdotool.
-        host = CreateWindowExA(0, wc.lpszClassName, "Zorvan editor test", WS_POPUP | WS_VISIBLE, 0, 0, 600, 230,
-                               nullptr, nullptr, wc.hInstance, nullptr);
         ASSERT_NE(host, nullptr) << "no display";
     }
 
@@ -148,8 +133,6 @@ protected:
             closeEditor();
             effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.f);
         }
-        if (host)
-            DestroyWindow(host);
         pump(2);
     }
 
@@ -184,11 +167,7 @@ protected:
     void pump(int rounds)
     {
         for (int i = 0; i < rounds; ++i) {
-            MSG msg;
-            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-                TranslateMessage(&msg);
-                DispatchMessageA(&msg);
-            }
+            wintest::pumpMessages();
             if (panel)
                 dispatch(effEditIdle);
             Sleep(20);
@@ -207,34 +186,11 @@ protected:
 
     void click(int x, int y) { pointer(x, y, "click 1"); }
 
-    // What the window shows, read back through GDI.
+    // What the window shows, once the panel had its idle passes.
     Picture capture()
     {
         pump(3);
-        Picture p;
-        p.width = 600;
-        p.height = 230;
-        p.pixels.resize(600 * 230);
-        HDC dc = GetDC(panel);
-        HDC memory = CreateCompatibleDC(dc);
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = 600;
-        info.bmiHeader.biHeight = -230;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        void* bits = nullptr;
-        HBITMAP dib = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        HGDIOBJ old = SelectObject(memory, dib);
-        BitBlt(memory, 0, 0, 600, 230, dc, 0, 0, SRCCOPY);
-        GdiFlush();
-        std::memcpy(p.pixels.data(), bits, p.pixels.size() * 4);
-        SelectObject(memory, old);
-        DeleteObject(dib);
-        DeleteDC(memory);
-        ReleaseDC(panel, dc);
-        return p;
+        return wintest::capture(panel);
     }
 
     std::string irPath()
@@ -248,8 +204,11 @@ protected:
 
     ModuleLoader module{ZORVAN_PLUGIN_PATH};
     AEffect* effect = nullptr;
-    HWND host = nullptr;  // the test host's window
-    HWND panel = nullptr; // the editor's child window while open
+    // A borderless window at the screen's origin: the panel's pixels are then
+    // at the same screen coordinates for xdotool.
+    wintest::HostWindow hostWindow{WS_POPUP | WS_VISIBLE, 600, 230};
+    HWND host = hostWindow.hwnd; // the test host's window
+    HWND panel = nullptr;        // the editor's child window while open
 };
 
 // Counts of the pixels that differ by more than a little in any channel,

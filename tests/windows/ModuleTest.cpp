@@ -1,6 +1,8 @@
 // The DLL as Windows hosts meet it: its export and import tables, and loading
 // and unloading it a hundred times, with and without an open editor, without
 // a crash and without leaving handles or window classes behind.
+#include "WindowsTestHost.h"
+
 #include "plugin/vst/aeffect.h"
 #include "support/ModuleLoader.h"
 
@@ -8,8 +10,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <initializer_list>
@@ -18,6 +18,7 @@
 #include <vector>
 
 using namespace testhost;
+using namespace wintest;
 
 namespace {
 
@@ -26,70 +27,6 @@ typedef AEffect* (*EntryProc)(audioMasterCallback);
 intptr_t plainHost(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float)
 {
     return opcode == audioMasterVersion ? 2400 : 0;
-}
-
-std::string lower(std::string s)
-{
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return s;
-}
-
-const IMAGE_DATA_DIRECTORY& directory(HMODULE module, int index)
-{
-    const auto* base = reinterpret_cast<const uint8_t*>(module);
-    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
-    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS64*>(base + dos->e_lfanew);
-    return nt->OptionalHeader.DataDirectory[index];
-}
-
-std::set<std::string> exportedNames(HMODULE module)
-{
-    std::set<std::string> names;
-    const auto* base = reinterpret_cast<const uint8_t*>(module);
-    const IMAGE_DATA_DIRECTORY& dir = directory(module, IMAGE_DIRECTORY_ENTRY_EXPORT);
-    if (!dir.VirtualAddress)
-        return names;
-    const auto* exports = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base + dir.VirtualAddress);
-    const auto* nameRvas = reinterpret_cast<const DWORD*>(base + exports->AddressOfNames);
-    for (DWORD i = 0; i < exports->NumberOfNames; ++i)
-        names.insert(reinterpret_cast<const char*>(base + nameRvas[i]));
-    EXPECT_EQ(exports->NumberOfFunctions, exports->NumberOfNames) << "exports by ordinal only";
-    return names;
-}
-
-std::set<std::string> importedLibraries(HMODULE module)
-{
-    std::set<std::string> names;
-    const auto* base = reinterpret_cast<const uint8_t*>(module);
-    const IMAGE_DATA_DIRECTORY& dir = directory(module, IMAGE_DIRECTORY_ENTRY_IMPORT);
-    for (auto* d = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress); d && d->Name; ++d)
-        names.insert(lower(reinterpret_cast<const char*>(base + d->Name)));
-    const IMAGE_DATA_DIRECTORY& delayed = directory(module, IMAGE_DIRECTORY_ENTRY_DELAY_IMPORT);
-    EXPECT_EQ(delayed.VirtualAddress, 0u) << "delay-loaded imports";
-    return names;
-}
-
-// A top-level window of ours standing in for the host's editor window.
-HWND makeHostWindow()
-{
-    static const char* const kClass = "ZorvanTestHost";
-    WNDCLASSEXA wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = DefWindowProcA;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = kClass;
-    RegisterClassExA(&wc);
-    return CreateWindowExA(0, kClass, "host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 640, 280, nullptr, nullptr,
-                           GetModuleHandleA(nullptr), nullptr);
-}
-
-void pumpMessages()
-{
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
 }
 
 // One host session: load, create, process, optionally open and close the
@@ -155,10 +92,7 @@ TEST(Module, ImportsOnlyLibrariesEveryWindowsHas)
 {
     ModuleLoader module(ZORVAN_PLUGIN_PATH);
     ASSERT_TRUE(module.loaded()) << module.error();
-    const std::set<std::string> allowed = {"kernel32.dll", "user32.dll",  "gdi32.dll", "gdiplus.dll",
-                                           "comdlg32.dll", "shell32.dll", "ole32.dll", "msvcrt.dll"};
-    for (const std::string& name : importedLibraries(static_cast<HMODULE>(module.nativeHandle())))
-        EXPECT_TRUE(allowed.count(name)) << name << " is not a system library every Windows has";
+    expectSystemImportsOnly(static_cast<HMODULE>(module.nativeHandle()));
 }
 
 TEST(Module, LoadsAndUnloadsAHundredTimes)
@@ -178,7 +112,8 @@ TEST(Module, LoadsAndUnloadsAHundredTimes)
 TEST(Module, LoadsAndUnloadsAHundredTimesWithTheEditorOpen)
 {
     keepSystemLibrariesLoaded();
-    HWND host = makeHostWindow();
+    HostWindow window;
+    HWND host = window.hwnd;
     ASSERT_NE(host, nullptr) << "no display";
     session(host);
     const DWORD before = handleCount();
@@ -189,8 +124,7 @@ TEST(Module, LoadsAndUnloadsAHundredTimesWithTheEditorOpen)
     EXPECT_LE(handleCount(), before + 2) << "handles left behind by load and unload";
     std::printf("process handles: %lu before, %lu after 100 sessions with the editor\n",
                 static_cast<unsigned long>(before), static_cast<unsigned long>(handleCount()));
-    EXPECT_EQ(GetWindow(host, GW_CHILD), nullptr) << "an editor window outlived its editor";
-    DestroyWindow(host);
+    EXPECT_EQ(window.child(), nullptr) << "an editor window outlived its editor";
 }
 
 // Windows devices and folders as impulse-response paths: refused at once,
