@@ -173,9 +173,7 @@ int32_t Zorvan::setChunk(void* data, int32_t byteSize, bool isPreset)
 
 const char* Zorvan::getIrPath(int program) const
 {
-    if (!engine.copyIrPath(program, irPathForEditor, sizeof(irPathForEditor)))
-        return nullptr;
-    return irPathForEditor;
+    return engine.irPathForEditor(program);
 }
 
 bool Zorvan::loadIrPath(const char* path)

@@ -78,6 +78,5 @@ private:
     void parameterChanged(int32_t index, float value) override;
     void programChanged() override;
 
-    ZorvanEngine engine;                           // everything but the host's interface and the editor
-    mutable char irPathForEditor[kIrPathSize + 1]; // the UI thread's copy of a record's path
+    ZorvanEngine engine; // everything but the host's interface and the editor
 };

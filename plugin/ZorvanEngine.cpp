@@ -344,6 +344,11 @@ bool ZorvanEngine::copyIrPath(int32_t program, char* out, size_t outSize) const
     return true;
 }
 
+const char* ZorvanEngine::irPathForEditor(int32_t program) const
+{
+    return copyIrPath(program, editorIrPath_, sizeof(editorIrPath_)) ? editorIrPath_ : nullptr;
+}
+
 bool ZorvanEngine::loadIrPath(const char* path)
 {
     if (!path || strnlen(path, kIrPathSize) >= kIrPathSize)

@@ -113,6 +113,10 @@ public:
     // The path of a program's record, NUL-terminated, cut to outSize - 1
     // characters; false for a program outside 0 to 3.
     bool copyIrPath(int32_t program, char* out, size_t outSize) const;
+    // The same as text for the panel (ZorvanEditorLink::getIrPath): a copy
+    // that stays valid until the next call, or null for a program outside 0
+    // to 3. The panel's thread only.
+    const char* irPathForEditor(int32_t program) const;
     // Stores path in the current record and loads it. Refuses (false, nothing
     // changes) a null path or one that does not fit the 260-byte field.
     bool loadIrPath(const char* path);
@@ -148,18 +152,19 @@ private:
     ZorvanEngineListener* listener_; // the shell, or null
 
     // Values: written by parameter requests on any thread.
-    std::atomic<CabinetSelection> cabinet_ {CabinetSelection::Internal}; // switch position read per pass
-    std::atomic<float> curValue_[kNumParams];                            // current parameter values
-    std::atomic<float> programValues_[kNumPrograms][kNumParams];         // each record's values
-    std::atomic<int32_t> curProgram_ {0};                                // the current record
-    std::atomic<float> sampleRate_ {44100.0f};                           // Hz, applied at the next resume
-    std::atomic<ExternalResponse> externalResponse_ {ExternalResponse::None};
+    std::atomic<CabinetSelection> cabinet_{CabinetSelection::Internal}; // switch position read per pass
+    std::atomic<float> curValue_[kNumParams];                           // current parameter values
+    std::atomic<float> programValues_[kNumPrograms][kNumParams];        // each record's values
+    std::atomic<int32_t> curProgram_{0};                                // the current record
+    std::atomic<float> sampleRate_{44100.0f};                           // Hz, applied at the next resume
+    std::atomic<ExternalResponse> externalResponse_{ExternalResponse::None};
 
     // Records: names and paths (the values fields are filled from
     // programValues_ when a chunk is handed out). Guarded by recordMutex_.
     mutable std::mutex recordMutex_;
     ZorvanProgram records_[kNumPrograms];
     char irPathText_[kNumPrograms][kIrPathSize + 1]; // each record's path, always NUL-terminated
+    mutable char editorIrPath_[kIrPathSize + 1];     // the panel's copy of a record's path
     struct Snapshot {
         std::thread::id owner; // thread the copy was made for
         unsigned lastUse = 0;  // request count when it was made

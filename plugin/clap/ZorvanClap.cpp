@@ -844,9 +844,7 @@ bool ZorvanClap::endEdit(int32_t index)
 
 const char* ZorvanClap::getIrPath(int program) const
 {
-    if (!engine.copyIrPath(program, irPathForEditor, sizeof(irPathForEditor)))
-        return nullptr;
-    return irPathForEditor;
+    return engine.irPathForEditor(program);
 }
 
 bool ZorvanClap::loadIrPath(const char* path)

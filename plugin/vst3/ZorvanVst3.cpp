@@ -534,9 +534,7 @@ bool ZorvanVst3::endEdit(int32_t index)
 
 const char* ZorvanVst3::getIrPath(int program) const
 {
-    if (!engine.copyIrPath(program, irPathForEditor, sizeof(irPathForEditor)))
-        return nullptr;
-    return irPathForEditor;
+    return engine.irPathForEditor(program);
 }
 
 bool ZorvanVst3::loadIrPath(const char* path)

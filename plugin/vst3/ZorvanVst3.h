@@ -154,8 +154,6 @@ private:
     PassBuffers<double> buffers64;
     PassBuffers<float>& buffersFor(float) { return buffers32; }
     PassBuffers<double>& buffersFor(double) { return buffers64; }
-
-    mutable char irPathForEditor[kIrPathSize + 1]; // the UI thread's copy of a record's path
 };
 
 } // namespace zv3
