@@ -2,7 +2,6 @@
 
 #include "editor/zorvanGUI.h"
 #include "plugin/vst3/ZorvanVst3.h"
-
 #include "toolkit/PlatformWindow.h"
 
 #include <cstring>
